@@ -1,0 +1,28 @@
+#include "app/command_line.h"
+
+namespace {
+
+bool is_blank(char c) {
+  return c == ' ' || c == '\t';
+}
+
+std::size_t skip_blanks(std::string_view text, std::size_t pos) {
+  while (pos < text.size() && is_blank(text[pos])) ++pos;
+  return pos;
+}
+
+}  // namespace
+
+std::string_view command_line_remainder(std::string_view command_line) {
+  std::size_t pos = skip_blanks(command_line, 0);
+  if (pos < command_line.size() && command_line[pos] == '"') {
+    ++pos;
+    while (pos < command_line.size() && command_line[pos] != '"' && command_line[pos] != '\t') {
+      ++pos;
+    }
+    if (pos < command_line.size() && command_line[pos] == '"') ++pos;
+  } else {
+    while (pos < command_line.size() && !is_blank(command_line[pos])) ++pos;
+  }
+  return command_line.substr(skip_blanks(command_line, pos));
+}

@@ -1,0 +1,11 @@
+// Shift-JIS characters that the word processor keeps as its own external characters.
+#ifndef WPCONV_HTML2DOC_SJIS_TO_DOCUMENT_H_
+#define WPCONV_HTML2DOC_SJIS_TO_DOCUMENT_H_
+
+#include "doccodes/doc_codes.h"
+
+// The document code for a two-byte Shift-JIS character: its external character where the
+// word processor has one, otherwise the character itself.
+CharCode document_code_for(CharCode character);
+
+#endif  // WPCONV_HTML2DOC_SJIS_TO_DOCUMENT_H_
