@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs, through apt-get, the Debian packages that building and testing need and that are
+# missing. Run as root or with sudo available. Usage: install-deps.sh [build|test]
+set -euo pipefail
+
+want=(cmake g++ make python3 googletest)
+if [ "${1:-test}" = test ]; then
+  want+=(g++-mingw-w64-i686 wine wine32:i386 clang libclang-rt-14-dev chromium hyperfine nkf time
+         clang-format)
+fi
+
+missing=()
+for package in "${want[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+    missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=()
+[ "$(id -u)" -eq 0 ] || sudo=(sudo)
+printf 'Installing: %s\n' "${missing[*]}"
+if printf '%s\n' "${missing[@]}" | grep -q ':i386$'; then
+  "${sudo[@]}" dpkg --add-architecture i386
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -q
+"${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
