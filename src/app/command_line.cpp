@@ -26,3 +26,10 @@ std::string_view command_line_remainder(std::string_view command_line) {
   }
   return command_line.substr(skip_blanks(command_line, pos));
 }
+
+std::string_view unquoted_path(std::string_view path) {
+  if (path.size() >= 2 && path.front() == '"' && path.back() == '"') {
+    return path.substr(1, path.size() - 2);
+  }
+  return path;
+}

@@ -9,4 +9,9 @@
 // closed runs to the end, leaving nothing.
 std::string_view command_line_remainder(std::string_view command_line);
 
+// The path without one pair of double quotes around the whole of it. Windows puts them around a
+// dropped file's path when it holds a space; a file name can never contain a double quote, so
+// such a path would otherwise name no file at all.
+std::string_view unquoted_path(std::string_view path);
+
 #endif  // WPCONV_APP_COMMAND_LINE_H_

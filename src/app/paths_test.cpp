@@ -40,6 +40,7 @@ TEST(FormatTemplatePath, BesideTheProgramUnderItsName) {
   EXPECT_EQ(format_template_path("/home/u/.local/bin/wpconv"), "/home/u/.local/bin/wpconv.FMT");
   EXPECT_EQ(format_template_path("/opt/tools/conv.exe"), "/opt/tools/conv.FMT");
   EXPECT_EQ(format_template_path("/opt/v1.0/conv.x.EXE"), "/opt/v1.0/conv.x.FMT");
+  EXPECT_FALSE(format_template_path(""));
 }
 
 }  // namespace

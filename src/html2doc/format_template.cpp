@@ -23,6 +23,7 @@ int fail(const char* message) {
 }  // namespace
 
 std::optional<std::string> format_template_path(std::string_view program_path) {
+  if (program_path.empty()) return std::nullopt;  // the system could not tell where we are
   std::string_view file_name = program_path.substr(final_component_position(program_path));
   if (file_name.find('.') != std::string_view::npos) {
     return replace_extension(program_path, kFormatExtension);
