@@ -28,4 +28,13 @@ TEST(CommandLineRemainder, SkipsTheProgramNameAndBlanks) {
   }
 }
 
+TEST(UnquotedPath, RemovesOnePairAroundTheWholePath) {
+  EXPECT_EQ(unquoted_path("\"C:\\My Letter.OA2\""), "C:\\My Letter.OA2");
+  EXPECT_EQ(unquoted_path("C:\\a.oa2"), "C:\\a.oa2");
+  EXPECT_EQ(unquoted_path("\"\""), "");
+  EXPECT_EQ(unquoted_path("\""), "\"");
+  EXPECT_EQ(unquoted_path("\"a\" \"b\""), "a\" \"b");
+  EXPECT_EQ(unquoted_path("\"a"), "\"a");
+}
+
 }  // namespace
