@@ -1,0 +1,203 @@
+#!/usr/bin/env bash
+# Runs the program where the system works against it: a full disk, a file size limit, a
+# read-only folder, an output that cannot be replaced, links, long paths. Needs root (mounts a
+# small tmpfs); what this machine cannot set up is skipped with a note.
+# Usage: run.sh PROGRAM
+set -uo pipefail
+program=$(realpath "${1:?usage: run.sh PROGRAM}")
+work=$(mktemp -d)
+mounts=()
+cleanup() {
+  for m in "${mounts[@]}"; do umount "$m" 2>/dev/null; done
+  chattr -R -i "$work" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+passed=0 failed=0 skipped=0
+
+fail() { echo "FAIL: $case_name: $*"; failed=$((failed + 1)); }
+skip() { echo "skip: $case_name: $*"; skipped=$((skipped + 1)); }
+
+# A fresh folder with the program and its template, for one case.
+new_case() {
+  case_name=$1
+  dir=$work/$2
+  mkdir -p "$dir/bin"
+  cp "$program" "$dir/bin/"
+  printf 'template\r\n' >"$dir/bin/wpconv.FMT"
+}
+
+small_disk() {  # small_disk DIR SIZE
+  mkdir -p "$1"
+  mount -t tmpfs -o "size=$2" tmpfs "$1" 2>/dev/null || return 1
+  mounts+=("$1")
+}
+
+# run ARGS...: runs the program in $dir; sets status and message (with its final newline).
+run() {
+  in_dir "$dir" "$dir/bin/$(basename "$program")" "$@"
+}
+
+in_dir() {  # in_dir DIR COMMAND...
+  (cd "$1" && shift && "$@") 2>"$work/stderr" >/dev/null
+  status=$?
+  message=$(cat "$work/stderr"; printf .)
+  message=${message%.}
+}
+
+expect() {  # expect STATUS MESSAGE: the message without its final newline
+  local want=$2
+  [ -n "$want" ] && want+=$'\n'
+  if [ "$status" != "$1" ] || [ "$message" != "$want" ]; then
+    fail "expected status $1 and '$2', got status $status and '$message'"
+    return 1
+  fi
+}
+
+expect_files() {  # expect_files DIR NAME...: exactly these files in DIR
+  local got want
+  got=$(cd "$1" && find . -mindepth 1 -maxdepth 1 -printf '%f\n' | LC_ALL=C sort | tr '\n' ' ')
+  shift
+  want=$(printf '%s\n' "$@" | LC_ALL=C sort | tr '\n' ' ')
+  if [ "$got" != "$want" ]; then
+    fail "expected files: $want got: $got"
+    return 1
+  fi
+}
+
+ok() { echo "ok: $case_name"; passed=$((passed + 1)); }
+
+document() {  # document SIZE: a document of about SIZE bytes, pairs of spaces and paragraphs
+  local size=$1
+  python3 -c "import sys; sys.stdout.buffer.write((b'ab  \x82\xa0\xef\xa0' * ($size // 8 + 1))[:$size] + b'\x1a')"
+}
+
+html() {  # html SIZE
+  python3 -c "import sys; sys.stdout.buffer.write(b'<P>' + (b'abc<P>\x82\xa0 ' * ($1 // 10 + 1))[:$1])"
+}
+
+# --- full disk ---
+new_case "full disk while writing the HTML" full-html
+if small_disk "$dir/disk" 64k; then
+  document 30000 >"$dir/disk/big.txt"
+  run disk/big.txt
+  expect 255 "HTML file write error" && expect_files "$dir/disk" big.txt && ok
+else
+  skip "cannot mount a tmpfs here"
+fi
+
+new_case "full disk while writing the DOC" full-doc
+if small_disk "$dir/disk" 64k; then
+  html 30000 >"$dir/disk/big.htm"
+  run disk/big.htm
+  expect 255 "OASYS file write error" && expect_files "$dir/disk" big.htm && ok
+else
+  skip "cannot mount a tmpfs here"
+fi
+
+new_case "full disk while copying the format file" full-fmt
+if small_disk "$dir/disk" 64k; then
+  head -c 200000 /dev/zero >"$dir/bin/wpconv.FMT"
+  printf '<P>short' >"$dir/disk/a.htm"
+  run disk/a.htm
+  expect 255 "OASYS FMT file write error" && expect_files "$dir/disk" a.htm a.DOC && ok
+else
+  skip "cannot mount a tmpfs here"
+fi
+
+new_case "file size limit (SIGXFSZ ignored)" size-limit
+document 100000 >"$dir/big.txt"
+in_dir "$dir" bash -c 'trap "" XFSZ; ulimit -f 16; exec "$0" big.txt' "$dir/bin/$(basename "$program")"
+expect 255 "HTML file write error" && expect_files "$dir" bin big.txt && ok
+
+new_case "file size limit with the signal at its default" size-limit-default
+document 100000 >"$dir/big.txt"
+in_dir "$dir" bash -c 'ulimit -f 16; exec "$0" big.txt' "$dir/bin/$(basename "$program")"
+expect 255 "HTML file write error" && expect_files "$dir" bin big.txt && ok
+
+# --- places that cannot be written ---
+new_case "output folder read-only" read-only
+if small_disk "$dir/ro" 64k; then
+  printf 'ab\x1a' >"$dir/ro/a.txt"
+  printf '<P>x' >"$dir/ro/b.htm"
+  mount -o remount,ro "$dir/ro"
+  run ro/a.txt
+  expect 255 "HTML file open error" && expect_files "$dir/ro" a.txt b.htm &&
+    run ro/b.htm && expect 255 "OASYS file open error" && expect_files "$dir/ro" a.txt b.htm && ok
+else
+  skip "cannot mount a tmpfs here"
+fi
+
+new_case "existing output that cannot be replaced" immutable
+printf 'ab\x1a' >"$dir/a.txt"
+printf 'old' >"$dir/a.HTM"
+if chattr +i "$dir/a.HTM" 2>/dev/null; then
+  run a.txt
+  expect 255 "HTML file open error" && [ "$(cat "$dir/a.HTM")" = old ] && ok
+  chattr -i "$dir/a.HTM"
+else
+  skip "the file system does not keep immutable files"
+fi
+
+new_case "template is a directory" template-dir
+rm "$dir/bin/wpconv.FMT"
+mkdir "$dir/bin/wpconv.FMT"
+printf '<P>x' >"$dir/a.htm"
+run a.htm
+expect 255 "FMT file open error" && expect_files "$dir" bin a.htm a.DOC && ok
+
+new_case "input is a directory" input-dir
+mkdir "$dir/folder.txt" "$dir/folder.htm"
+run folder.txt
+expect 255 "OASYS file open error" && run folder.htm && expect 255 "HTML file open error" &&
+  expect_files "$dir" bin folder.txt folder.htm && ok
+
+# --- links ---
+new_case "symbolic link as input" link
+printf 'ab\x1a' >"$dir/real.txt"
+ln -s real.txt "$dir/link.txt"
+run link.txt
+expect 0 "" && expect_files "$dir" bin real.txt link.txt link.HTM && ok
+
+new_case "input that is a link to its own output" link-to-output
+printf 'ab\x1a' >"$dir/a.HTM"
+ln -s a.HTM "$dir/a.txt"
+run a.txt
+expect 255 "HTML file open error" && [ "$(cat "$dir/a.HTM")" = $'ab\x1a' ] && ok
+
+# --- names ---
+new_case "UTF-8 name" utf8
+python3 -c "import sys; sys.stdout.buffer.write(b'\0' * 2000 + b'\xf0\x04\0\0ab')" >"$dir/手紙.OA2"
+run 手紙.OA2
+expect 0 "" && expect_files "$dir" bin 手紙.OA2 手紙.HTM && ok
+
+# --- path length: PATH_MAX counts the terminating zero ---
+limit=$(getconf PATH_MAX /)
+new_case "paths at the length limit" long
+long_dir=$dir
+while [ $(( ${#long_dir} + 201 )) -lt $((limit - 12)) ]; do
+  long_dir=$long_dir/$(printf 'd%.0s' {1..200})
+done
+mkdir -p "$long_dir"
+pad() { printf 'x%.0s' $(seq 1 "$1"); }
+# The longest path that fits: limit - 1 bytes, with an extension of the same length as .HTM.
+base=$long_dir/$(pad $((limit - 1 - ${#long_dir} - 1 - 4)))
+printf 'ab\x1a' >"$base.txt"
+in_dir "$dir" "$dir/bin/$(basename "$program")" "$base.txt"
+if expect 0 "" && [ -f "$base.HTM" ]; then
+  rm "$base.HTM" "$base.txt"
+  # A derived name one byte over: .tx becomes .HTM.
+  short=$long_dir/$(pad $((limit - 1 - ${#long_dir} - 1 - 3)))
+  printf 'ab\x1a' >"$short.tx"
+  in_dir "$dir" "$dir/bin/$(basename "$program")" "$short.tx"
+  expect 255 "HTML file open error" && expect_files "$long_dir" "$(basename "$short").tx" || continue_long=no
+  rm "$short.tx"
+  # An input path one byte over the limit, to a file that exists (made by a relative name).
+  over=$(pad $((limit - ${#long_dir} - 1 - 4))).txt
+  (cd "$long_dir" && printf 'ab\x1a' >"$over")
+  [ "${continue_long:-yes}" = yes ] && in_dir "$dir" "$dir/bin/$(basename "$program")" "$long_dir/$over" &&
+    expect 255 "OASYS file open error" && expect_files "$long_dir" "$over" && ok
+fi
+
+echo "$passed passed, $failed failed, $skipped skipped"
+[ "$failed" -eq 0 ]
