@@ -13,8 +13,15 @@ static unsigned char* apply_text_mode(unsigned char* begin, unsigned char* end, 
   }
   unsigned char* out = static_cast<unsigned char*>(std::memchr(begin, '\r', end - begin));
   if (out == nullptr) return end;
-  for (const unsigned char* in = out + 1; in != end; ++in) {
-    if (*in != '\r') *out++ = *in;
+  // Lines are long and CRs few: move the bytes between them, a line at a time.
+  for (unsigned char* in = out + 1; in != end;) {
+    auto* cr =
+        static_cast<unsigned char*>(std::memchr(in, '\r', static_cast<std::size_t>(end - in)));
+    unsigned char* line_end = cr != nullptr ? cr : end;
+    std::size_t length = static_cast<std::size_t>(line_end - in);
+    std::memmove(out, in, length);
+    out += length;
+    in = cr != nullptr ? cr + 1 : end;
   }
   return out;
 }
@@ -59,6 +66,11 @@ void ByteWriter::write_raw(const unsigned char* bytes, std::size_t size) {
 
 void ByteWriter::write(const unsigned char* bytes, std::size_t size) {
   if (mode_ == Mode::binary) return write_raw(bytes, size);
+  // Tags and other short pieces: a byte loop costs less than the library calls below.
+  if (size <= 8) {
+    for (std::size_t i = 0; i < size; ++i) put(bytes[i]);
+    return;
+  }
   while (size > 0) {
     const void* lf = std::memchr(bytes, '\n', size);
     std::size_t run =

@@ -4,6 +4,7 @@
 #define WPCONV_IO_BYTE_STREAM_H_
 
 #include <cstddef>
+#include <cstring>
 #include <memory>
 #include <string_view>
 
@@ -72,6 +73,16 @@ class ByteWriter {
   void write(const unsigned char* bytes, std::size_t size);
   void write(std::string_view text) {
     write(reinterpret_cast<const unsigned char*>(text.data()), text.size());
+  }
+  // Writes bytes as they are, in one copy, for the runs of bytes that converters take at once.
+  // In text mode they must hold no LF.
+  void write_unchanged(const unsigned char* bytes, std::size_t size) {
+    if (size <= static_cast<std::size_t>(end_ - pos_)) {
+      std::memcpy(pos_, bytes, size);
+      pos_ += size;
+    } else {
+      write_raw(bytes, size);
+    }
   }
 
   // Passes everything buffered to the sink; false if any write has failed.

@@ -1,0 +1,216 @@
+#!/usr/bin/env python3
+"""Writes deterministic benchmark inputs: a document text stream or an HTML page.
+
+    generate.py document SIZE OUT    # about SIZE bytes of document stream, ends with 0x1A
+    generate.py html SIZE OUT        # about SIZE bytes of HTML in Shift-JIS
+
+SIZE takes a K, M or G suffix (powers of 1000). The same arguments always give the same bytes.
+
+The text is Japanese prose in Shift-JIS: runs of kana and kanji, punctuation, ASCII words and
+numbers, half-width katakana, about a third of the characters one byte long. The document lays it
+out the way the word processor does: 72-column lines closed by filler line ends, paragraphs closed
+by paragraph line ends, some plain CR LF line ends, attribute codes around words, external
+characters and the odd character interrupted by a control sequence. The HTML holds the same kind
+of text in <P> paragraphs with underline, superscript and subscript tags, other tags, character
+references and line breaks inside long paragraphs.
+
+A pool of paragraphs is made first and then drawn from at random, which keeps the script fast
+while the input stays far too varied for a branch predictor to learn.
+"""
+
+import random
+import sys
+
+LINE_WIDTH = 72
+BLANK_CELL = b"\xef\xa3"
+FILLER_LINE_END = BLANK_CELL * 12 + b"\r\n"
+PARAGRAPH_LINE_END = b"\xef\xa0" + FILLER_LINE_END
+POOL_SIZE = 3000
+
+HIRAGANA = [0x8200 | t for t in range(0x9F, 0xF2)]
+KATAKANA = [0x8300 | t for t in range(0x40, 0x97) if t != 0x7F]
+KANJI_LEADS = list(range(0x88, 0xA0)) + list(range(0xE0, 0xEB))
+KANJI_TRAILS = [t for t in range(0x40, 0xFD) if t != 0x7F]
+PUNCTUATION = [0x8141, 0x8142, 0x8145, 0x8175, 0x8176, 0x815B, 0x8169, 0x816A, 0x8140]
+HALF_WIDTH_KATAKANA = list(range(0xA6, 0xE0))
+ASCII_WORDS = ["the", "file", "data", "OASYS", "HTML", "page", "text", "line", "code", "mode",
+               "PC", "OK", "No.", "Vol.", "ver.", "TEL", "FAX", "e-mail", "http", "www"]
+# Document codes of external characters with standard replacements, and what HTML writes for
+# some of them; rows EC to EE only, so no code of row EF is produced by accident.
+EXTERNAL_CHARS = [0xEC40, 0xEC5B, 0xECC7, 0xECD0, 0xED40, 0xED9F, 0xEE60, 0xEE81, 0xEEFC]
+HTML_EXTERNAL = [0x8740, 0x8745, 0x8749, 0x84AC, 0x84A1, 0x84BE, 0x819A]
+UNDERLINE = (0x22, 0x28)
+SCRIPTS = ((0x37, 0x3B), (0x38, 0x3B))
+
+
+def two(code):
+    return bytes((code >> 8, code & 0xFF))
+
+
+class Text:
+    """Draws the characters of one paragraph as tokens: ('c', bytes) for a character,
+    ('a', on, off, [characters]) for characters under an attribute, ('x', code) for an external
+    character."""
+
+    def __init__(self, rnd):
+        self.r = rnd
+
+    def kanji(self):
+        return two(self.r.choice(KANJI_LEADS) << 8 | self.r.choice(KANJI_TRAILS))
+
+    def run(self):
+        r = self.r
+        kind = r.random()
+        if kind < 0.34:
+            return [two(r.choice(HIRAGANA)) for _ in range(r.randint(1, 8))]
+        if kind < 0.50:
+            return [self.kanji() for _ in range(r.randint(1, 5))]
+        if kind < 0.55:
+            return [two(r.choice(KATAKANA)) for _ in range(r.randint(2, 6))]
+        if kind < 0.64:
+            return [two(r.choice(PUNCTUATION))]
+        if kind < 0.88:
+            word = r.choice(ASCII_WORDS) if r.random() < 0.6 else str(r.randint(0, 99999))
+            return [bytes((c,)) for c in (" " + word + " " if r.random() < 0.3 else word).encode()]
+        return [bytes((r.choice(HALF_WIDTH_KATAKANA),)) for _ in range(r.randint(2, 7))]
+
+    def paragraph(self):
+        r = self.r
+        tokens = []
+        for _ in range(r.randint(3, 60)):
+            chars = self.run()
+            roll = r.random()
+            if roll < 0.03:
+                on, off = UNDERLINE
+                tokens.append(("a", on, off, chars))
+            elif roll < 0.04:
+                on, off = r.choice(SCRIPTS)
+                tokens.append(("a", on, off, [bytes((c,)) for c in str(r.randint(1, 99)).encode()]))
+                tokens += [("c", c) for c in chars]
+            elif roll < 0.05:
+                tokens.append(("x", r.randrange(len(EXTERNAL_CHARS))))
+            else:
+                tokens += [("c", c) for c in chars]
+        return tokens
+
+
+class DocumentLayout:
+    """Lays characters out in 72-column lines, as the word processor writes them."""
+
+    def __init__(self, rnd):
+        self.r = rnd
+        self.out = bytearray()
+        self.column = 0
+
+    def line_end(self):
+        # Most full lines carry the filler line end; some files have plain CR LF line ends.
+        self.out += FILLER_LINE_END if self.r.random() < 0.9 else b"\r\n"
+        self.column = 0
+
+    def char(self, c):
+        if len(c) == 2 and self.column % 2:
+            self.out += b" "
+            self.column += 1
+        if self.column + len(c) > LINE_WIDTH:
+            self.line_end()
+        if len(c) == 2 and self.r.random() < 0.002:
+            # A control sequence interrupts the character between its lead and trail bytes.
+            self.out += bytes((c[0], 0xF0, 0x04, self.r.randrange(256), self.r.randrange(256), c[1]))
+        else:
+            self.out += c
+        self.column += len(c)
+        if self.column >= LINE_WIDTH:
+            self.line_end()
+
+    def paragraph(self, tokens):
+        self.out = bytearray()
+        self.column = 0
+        for token in tokens:
+            if token[0] == "c":
+                self.char(token[1])
+            elif token[0] == "x":
+                self.char(two(EXTERNAL_CHARS[token[1]]))
+            else:
+                _, on, off, chars = token
+                self.out += bytes((0xEF, 0xC0, on))
+                for c in chars:
+                    self.char(c)
+                self.out += bytes((0xEF, 0xC0, off))
+                if off == 0x3B:
+                    self.out += b" "
+        self.out += PARAGRAPH_LINE_END
+        return bytes(self.out)
+
+
+TAGS = {0x22: b"<U>", 0x28: b"</U>", 0x37: b"<SUP>", 0x38: b"<SUB>"}
+OFF_TAGS = {0x37: b"</SUP>", 0x38: b"</SUB>"}
+
+
+def html_paragraph(rnd, tokens):
+    out = bytearray(b"<P>" if rnd.random() < 0.9 else b"<p>")
+    since_break = 0
+    for token in tokens:
+        if token[0] == "c":
+            piece = token[1]
+            if piece == b"<":
+                piece = b"&lt;"
+        elif token[0] == "x":
+            piece = two(rnd.choice(HTML_EXTERNAL))
+        else:
+            _, on, off, chars = token
+            closing = b"</U>" if off == 0x28 else OFF_TAGS[on]
+            if rnd.random() < 0.2:
+                closing = closing.lower()
+            piece = TAGS[on] + b"".join(chars) + closing
+        if rnd.random() < 0.003:
+            piece = rnd.choice([b"<B>", b"</B>", b"<BR>", b'<FONT SIZE="2">', b"</FONT>",
+                                b"&amp;", b"&quot;"]) + piece
+        out += piece
+        since_break += len(piece)
+        # Long paragraphs are broken into lines, as editors do.
+        if since_break > 160 and rnd.random() < 0.1:
+            out += b"\r\n"
+            since_break = 0
+    out += b"\r\n"
+    return bytes(out)
+
+
+HTML_HEAD = (b"<HTML>\r\n<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=x-sjis\">"
+             b"\r\n<BODY>")
+HTML_CLOSING = b"</BODY>\r\n</HTML>\r\n"
+
+
+def parse_size(text):
+    scale = {"K": 10**3, "M": 10**6, "G": 10**9}.get(text[-1:].upper(), 1)
+    return int(text[:-1] if scale > 1 else text) * scale
+
+
+def main(argv):
+    if len(argv) != 4 or argv[1] not in ("document", "html"):
+        sys.exit(__doc__)
+    kind, size, path = argv[1], parse_size(argv[2]), argv[3]
+    rnd = random.Random(5)
+    text = Text(rnd)
+    if kind == "document":
+        layout = DocumentLayout(rnd)
+        pool = [layout.paragraph(text.paragraph()) for _ in range(POOL_SIZE)]
+        head, closing = b"", b"\x1a"
+    else:
+        pool = [html_paragraph(rnd, text.paragraph()) for _ in range(POOL_SIZE)]
+        head, closing = HTML_HEAD, HTML_CLOSING
+    with open(path, "wb") as out:
+        written = out.write(head)
+        batch = []
+        while written < size - len(closing):
+            paragraph = pool[rnd.randrange(POOL_SIZE)]
+            batch.append(paragraph)
+            written += len(paragraph)
+            if len(batch) == 4096:
+                out.write(b"".join(batch))
+                batch = []
+        out.write(b"".join(batch))
+        out.write(closing)
+
+
+if __name__ == "__main__":
+    main(sys.argv)
