@@ -77,6 +77,7 @@ class ByteWriter {
   // Writes bytes as they are, in one copy, for the runs of bytes that converters take at once.
   // In text mode they must hold no LF.
   void write_unchanged(const unsigned char* bytes, std::size_t size) {
+    if (size == 0) return;  // `bytes` may then be null, which memcpy does not allow
     if (size <= static_cast<std::size_t>(end_ - pos_)) {
       std::memcpy(pos_, bytes, size);
       pos_ += size;

@@ -1,0 +1,154 @@
+// HTML to document text on any bytes, and on to HTML and to a document again. The first byte
+// chooses how the input is read (see take_read_plan); the rest is the HTML.
+//
+// Checked besides the absence of crashes and sanitizer reports:
+// - the document does not depend on how the input is read: pieces of any size give the bytes
+//   that one whole read gives, and a read error acts as the end of the input;
+// - growth: at most 1 + 28n/3 bytes for n bytes read. The worst input is "<P>" over and over:
+//   three bytes that write the 28-byte paragraph line end. A line of 72 columns takes at least
+//   54 bytes of HTML (a two-byte character after each one-byte one gets a pad space) and
+//   writes 72 + 26 bytes, under 2 a byte; an attribute tag writes as many bytes as it reads;
+//   the 1 is the end-of-text byte;
+// - layout: lines of at most 72 columns closed by the filler or the paragraph line end,
+//   two-byte characters on even columns, and one end-of-text byte, the last;
+// - the round trip. With H0 the input, D1 = document(H0), H1 = html(D1), D2 = document(H1),
+//   and so on:
+//     H2 and H3 are the same bytes once every space and full-width space (81 40) is taken out;
+//     so are H1 and H2, and D2 and D3 once their line ends are taken out too, when H0 holds
+//     none of the word processor's codes that take operand bytes (EF C0, EF AF, F0 04) as
+//     characters.
+//   A trip settles everything but the spaces: the paragraphs, the attribute tags (the script
+//   state closes and reopens them, and leaves its own output as it is), the characters
+//   (external characters and the word processor's codes that came in as raw bytes are
+//   replaced, and the replacements convert back to themselves). The spaces are not settled: a
+//   pair of spaces becomes 81 40, which needs a pad space in front of it when the line layout
+//   has shifted it to an odd column, and a space after the end of a script is dropped. So D2
+//   is in general not D1, nor D3 D2: "<P>A", two spaces and 82 A0 give D1 = 41 20 20 20 82 A0,
+//   D2 = 41 20 81 40 20 20 82 A0 and D3 = 41 20 81 40 81 40 82 A0 (then 1A each time).
+//   A code with operands in H0 is why the first trip may not settle: it takes the bytes after
+//   it, so the rest of D1 is read out of step, and a '<' that was a trail byte comes out as a
+//   character. H1 writes it as it is (nothing is escaped), and the next trip reads it as the
+//   start of a tag. H1 holds no such code, so the second trip always settles.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "doccodes/doc_codes.h"
+#include "fuzz_support.h"
+
+namespace {
+
+bool is_attribute_byte(unsigned char c) {
+  return c == ATTRIBUTE_UNDERLINE_ON || c == ATTRIBUTE_UNDERLINE_OFF ||
+         c == ATTRIBUTE_SUPERSCRIPT_ON || c == ATTRIBUTE_SUBSCRIPT_ON || c == ATTRIBUTE_SCRIPT_OFF;
+}
+
+// Lines of at most 72 columns, two-byte characters on even columns, 0x1A once at the end. Only
+// for documents from HTML without the bytes EF C0: such a character would look like an
+// attribute code.
+bool well_laid_out(std::string_view document) {
+  int column = 0;
+  for (std::size_t i = 0; i < document.size();) {
+    std::string_view rest = document.substr(i);
+    if (rest.starts_with(PARAGRAPH_LINE_END) || rest.starts_with(FILLER_LINE_END)) {
+      i += rest.starts_with(FILLER_LINE_END) ? FILLER_LINE_END.size() : PARAGRAPH_LINE_END.size();
+      column = 0;
+      continue;
+    }
+    unsigned char c = static_cast<unsigned char>(rest[0]);
+    if (c == END_OF_TEXT) return i + 1 == document.size();
+    if (rest.size() >= 3 && rest.starts_with("\xEF\xC0") &&
+        is_attribute_byte(static_cast<unsigned char>(rest[2]))) {
+      i += 3;
+      continue;
+    }
+    int width = is_lead_byte(c) ? 2 : 1;
+    if (width == 2 && column % 2 != 0) return false;
+    column += width;
+    if (column > LINE_WIDTH) return false;
+    i += width;
+  }
+  return false;
+}
+
+// The bytes without one-byte and full-width spaces; a space that is a trail byte stays.
+std::string without_spaces(std::string_view text) {
+  std::string result;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    if (is_lead_byte(c) && i + 1 < text.size()) {
+      if (text.substr(i, 2) != "\x81\x40") result += text.substr(i, 2);
+      ++i;
+    } else if (c != ' ') {
+      result += static_cast<char>(c);
+    }
+  }
+  return result;
+}
+
+// A document without spaces, full-width spaces and line ends: what its layout does not decide.
+std::string document_content(std::string_view document) {
+  std::string result;
+  for (std::size_t i = 0; i < document.size();) {
+    std::string_view rest = document.substr(i);
+    if (rest.starts_with(FILLER_LINE_END)) {
+      i += FILLER_LINE_END.size();
+    } else if (rest.starts_with(PARAGRAPH_LINE_END)) {
+      result += "[P]";
+      i += PARAGRAPH_LINE_END.size();
+    } else {
+      std::size_t width = is_lead_byte(static_cast<unsigned char>(rest[0])) ? 2 : 1;
+      if (rest.starts_with("\xEF\xC0")) width = 3;
+      std::string_view item = rest.substr(0, width);
+      if (item != " " && item != "\x81\x40") result += item;
+      i += width;
+    }
+  }
+  return result;
+}
+
+// The bytes a text-mode reader passes on: without CR, up to the first 0x1A.
+std::string text_mode(std::string_view bytes) {
+  std::string result;
+  for (char c : bytes.substr(0, bytes.find(static_cast<char>(END_OF_TEXT)))) {
+    if (c != '\r') result += c;
+  }
+  return result;
+}
+
+// Whether any two bytes in a row are one of the codes that take operand bytes; may say yes for
+// bytes that are not a character, never no for one that is.
+bool holds_code_with_operands(std::string_view html) {
+  return html.find("\xEF\xC0") != std::string_view::npos ||
+         html.find("\xEF\xAF") != std::string_view::npos ||
+         html.find(std::string_view("\xF0\x04", 2)) != std::string_view::npos;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  ReadPlan plan = take_read_plan(data, size);
+  std::string_view html = as_text(data, size);
+  std::string d1 = document_from_html(html, plan);
+
+  std::string_view read = bytes_read(html, plan);
+  check(d1 == document_from_html(read), "the document depends on how the input is read");
+  check(3 * (d1.size() - 1) <= 28 * read.size(), "the document grows faster than 28 bytes per 3",
+        d1);
+  std::string text = text_mode(read);
+  if (text.find("\xEF\xC0") == std::string::npos) check(well_laid_out(d1), "badly laid out", d1);
+
+  std::string h1 = html_from_document(d1);
+  std::string d2 = document_from_html(h1);
+  check(well_laid_out(d2), "second document badly laid out", d2);
+  std::string h2 = html_from_document(d2);
+  std::string d3 = document_from_html(h2);
+  std::string h3 = html_from_document(d3);
+  check(without_spaces(h2) == without_spaces(h3), "the third trip changes more than spaces", h2);
+  if (!holds_code_with_operands(text)) {
+    check(without_spaces(h1) == without_spaces(h2), "the second trip changes more than spaces", h1);
+    check(document_content(d2) == document_content(d3),
+          "the third document differs from the second in more than spaces and line ends", d2);
+  }
+  return 0;
+}
