@@ -5,3 +5,8 @@
 void show_error(const char* text) {
   platform::show_message(text);
 }
+
+int show_error_and_fail(const char* text) {
+  show_error(text);
+  return -1;
+}

@@ -7,11 +7,6 @@
 
 namespace {
 
-int fail(const char* message) {
-  show_error(message);
-  return -1;
-}
-
 constexpr const char* kInputOpenError = "OASYS file open error\n";
 constexpr const char* kInputReadError = "OASYS file read error\n";
 constexpr const char* kOutputOpenError = "HTML file open error\n";
@@ -21,28 +16,28 @@ constexpr const char* kOutputWriteError = "HTML file write error\n";
 
 int convert_document_to_html(const ConversionPaths& paths) {
   const std::string& input_path = paths.input_path;
-  if (!fits_path_capacity(input_path)) return fail(kInputOpenError);
+  if (!fits_path_capacity(input_path)) return show_error_and_fail(kInputOpenError);
   platform::File input = platform::open_for_reading(input_path);
-  if (input == platform::no_file) return fail(kInputOpenError);
+  if (input == platform::no_file) return show_error_and_fail(kInputOpenError);
 
   FileSource source(input);
   ByteReader document(source);
   if (is_oa2_extension(input_path) && !skip_oa2_header(document)) {
     platform::close_file(input);
     // An .OA2 file without the marker after its header holds no document.
-    return fail(document.failed() ? kInputReadError : kInputOpenError);
+    return show_error_and_fail(document.failed() ? kInputReadError : kInputOpenError);
   }
 
   std::optional<std::string> output_path = replace_extension(input_path, ".HTM");
   // Creating an output that is the input itself (through a link) would destroy the input.
   if (!output_path || platform::same_file(*output_path, input_path)) {
     platform::close_file(input);
-    return fail(kOutputOpenError);
+    return show_error_and_fail(kOutputOpenError);
   }
   platform::File output = platform::create_for_writing(*output_path);
   if (output == platform::no_file) {
     platform::close_file(input);
-    return fail(kOutputOpenError);
+    return show_error_and_fail(kOutputOpenError);
   }
 
   FileSink sink(output);
@@ -53,8 +48,8 @@ int convert_document_to_html(const ConversionPaths& paths) {
 
   if (document.failed() && !html.failed()) {
     discard_output(output, *output_path);
-    return fail(kInputReadError);
+    return show_error_and_fail(kInputReadError);
   }
-  if (!finish_output(html, output, *output_path)) return fail(kOutputWriteError);
+  if (!finish_output(html, output, *output_path)) return show_error_and_fail(kOutputWriteError);
   return 0;
 }

@@ -7,11 +7,6 @@
 
 namespace {
 
-int fail(const char* message) {
-  show_error(message);
-  return -1;
-}
-
 constexpr const char* kInputOpenError = "HTML file open error\n";
 constexpr const char* kInputReadError = "HTML file read error\n";
 constexpr const char* kOutputOpenError = "OASYS file open error\n";
@@ -21,19 +16,19 @@ constexpr const char* kOutputWriteError = "OASYS file write error\n";
 
 int convert_html_to_document(const ConversionPaths& paths) {
   const std::string& input_path = paths.input_path;
-  if (!fits_path_capacity(input_path)) return fail(kInputOpenError);
+  if (!fits_path_capacity(input_path)) return show_error_and_fail(kInputOpenError);
   platform::File input = platform::open_for_reading(input_path);
-  if (input == platform::no_file) return fail(kInputOpenError);
+  if (input == platform::no_file) return show_error_and_fail(kInputOpenError);
 
   std::optional<std::string> output_path = replace_extension(input_path, ".DOC");
   if (!output_path || platform::same_file(*output_path, input_path)) {
     platform::close_file(input);
-    return fail(kOutputOpenError);
+    return show_error_and_fail(kOutputOpenError);
   }
   platform::File output = platform::create_for_writing(*output_path);
   if (output == platform::no_file) {
     platform::close_file(input);
-    return fail(kOutputOpenError);
+    return show_error_and_fail(kOutputOpenError);
   }
 
   FileSource source(input);
@@ -46,8 +41,8 @@ int convert_html_to_document(const ConversionPaths& paths) {
 
   if (html.failed() && !document.failed()) {
     discard_output(output, *output_path);
-    return fail(kInputReadError);
+    return show_error_and_fail(kInputReadError);
   }
-  if (!finish_output(document, output, *output_path)) return fail(kOutputWriteError);
+  if (!finish_output(document, output, *output_path)) return show_error_and_fail(kOutputWriteError);
   return copy_format_template(paths);
 }

@@ -180,6 +180,20 @@ ln -s a.HTM "$dir/a.txt"
 run a.txt
 expect 255 "HTML file open error" && [ "$(cat "$dir/a.HTM")" = $'ab\x1a' ] && ok
 
+# --- read errors: reading the process's own memory from address 0 fails ---
+new_case "read errors on the inputs and the template" read-error
+if posix_only; then
+  ln -s /proc/self/mem "$dir/x.txt"
+  ln -s /proc/self/mem "$dir/y.htm"
+  printf '<P>z' >"$dir/z.htm"
+  rm "$dir/bin/wpconv.FMT"
+  ln -s /proc/self/mem "$dir/bin/wpconv.FMT"
+  run x.txt
+  expect 255 "OASYS file read error" && run y.htm && expect 255 "HTML file read error" &&
+    run z.htm && expect 255 "FMT file read error" &&
+    expect_files "$dir" bin x.txt y.htm z.htm z.DOC && ok
+fi
+
 # --- names ---
 new_case "UTF-8 name" utf8
 if posix_only; then
