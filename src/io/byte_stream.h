@@ -86,6 +86,15 @@ class ByteWriter {
     }
   }
 
+  // At least `size` bytes (at most a block) of the buffer, to be written straight into and then
+  // handed back with wrote_up_to(): for converters that lay out many small pieces without a test
+  // for room each. The bytes go out as they are, as with write_unchanged.
+  unsigned char* room(std::size_t size) {
+    if (static_cast<std::size_t>(end_ - pos_) < size) flush();
+    return pos_;
+  }
+  void wrote_up_to(unsigned char* end) { pos_ = end; }
+
   // Passes everything buffered to the sink; false if any write has failed.
   bool flush();
   const bool& failed() const { return failed_; }
