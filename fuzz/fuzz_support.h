@@ -11,8 +11,8 @@
 #include <string_view>
 
 #include "doc2html/doc_to_html.h"
-#include "html2doc/html_to_doc.h"
 #include "io/memory_stream.h"
+#include "test_support.h"
 
 // How a converter's input is read.
 struct ReadPlan {
@@ -44,24 +44,13 @@ inline MemorySource make_source(std::string_view input, const ReadPlan& plan) {
   return source;
 }
 
-inline std::string html_from_document(std::string_view document, const ReadPlan& plan = {}) {
-  MemorySource source = make_source(document, plan);
-  ByteReader reader(source);
-  MemorySink sink;
-  ByteWriter writer(sink, ByteWriter::Mode::text);
-  write_html_from_document(reader, writer);
-  writer.flush();
-  return sink.bytes;
+// The converters run under a plan.
+inline std::string html_from_document(std::string_view document, const ReadPlan& plan) {
+  return html_from_document(document, plan.piece, plan.fail_at);
 }
 
-inline std::string document_from_html(std::string_view html, const ReadPlan& plan = {}) {
-  MemorySource source = make_source(html, plan);
-  ByteReader reader(source, ByteReader::Mode::text);
-  MemorySink sink;
-  ByteWriter writer(sink);
-  write_document_from_html(reader, writer);
-  writer.flush();
-  return sink.bytes;
+inline std::string document_from_html(std::string_view html, const ReadPlan& plan) {
+  return document_from_html(html, plan.piece, plan.fail_at);
 }
 
 // The fixed parts of every HTML file written, with their CR LF line ends.

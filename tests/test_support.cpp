@@ -25,8 +25,9 @@ std::string bytes(std::string_view notation) {
   return result;
 }
 
-std::string html_from_document(std::string_view document, std::size_t piece) {
+std::string html_from_document(std::string_view document, std::size_t piece, std::size_t fail_at) {
   MemorySource source(document, piece);
+  source.fail_at(fail_at);
   ByteReader reader(source);
   MemorySink sink;
   ByteWriter writer(sink, ByteWriter::Mode::text);
@@ -35,8 +36,9 @@ std::string html_from_document(std::string_view document, std::size_t piece) {
   return sink.bytes;
 }
 
-std::string document_from_html(std::string_view html, std::size_t piece) {
+std::string document_from_html(std::string_view html, std::size_t piece, std::size_t fail_at) {
   MemorySource source(html, piece);
+  source.fail_at(fail_at);
   ByteReader reader(source, ByteReader::Mode::text);
   MemorySink sink;
   ByteWriter writer(sink);

@@ -88,33 +88,32 @@ html() {  # html SIZE
 }
 
 # --- full disk ---
+# full_disk INPUT MESSAGE FILE...: converts INPUT, moved onto a 64k tmpfs; expects MESSAGE and
+# exactly FILEs left there.
+full_disk() {
+  local input=$1 wanted=$2
+  shift 2
+  if ! small_disk "$dir/disk" 64k; then
+    skip "cannot mount a tmpfs here"
+    return
+  fi
+  mv "$dir/$input" "$dir/disk/"
+  run "disk/$input"
+  expect 255 "$wanted" && expect_files "$dir/disk" "$@" && ok
+}
+
 new_case "full disk while writing the HTML" full-html
-if small_disk "$dir/disk" 64k; then
-  document 30000 >"$dir/disk/big.txt"
-  run disk/big.txt
-  expect 255 "HTML file write error" && expect_files "$dir/disk" big.txt && ok
-else
-  skip "cannot mount a tmpfs here"
-fi
+document 30000 >"$dir/big.txt"
+full_disk big.txt "HTML file write error" big.txt
 
 new_case "full disk while writing the DOC" full-doc
-if small_disk "$dir/disk" 64k; then
-  html 30000 >"$dir/disk/big.htm"
-  run disk/big.htm
-  expect 255 "OASYS file write error" && expect_files "$dir/disk" big.htm && ok
-else
-  skip "cannot mount a tmpfs here"
-fi
+html 30000 >"$dir/big.htm"
+full_disk big.htm "OASYS file write error" big.htm
 
 new_case "full disk while copying the format file" full-fmt
-if small_disk "$dir/disk" 64k; then
-  head -c 200000 /dev/zero >"$dir/bin/wpconv.FMT"
-  printf '<P>short' >"$dir/disk/a.htm"
-  run disk/a.htm
-  expect 255 "OASYS FMT file write error" && expect_files "$dir/disk" a.htm a.DOC && ok
-else
-  skip "cannot mount a tmpfs here"
-fi
+head -c 200000 /dev/zero >"$dir/bin/wpconv.FMT"
+printf '<P>short' >"$dir/a.htm"
+full_disk a.htm "OASYS FMT file write error" a.htm a.DOC
 
 new_case "file size limit (SIGXFSZ ignored)" size-limit
 if posix_only; then
