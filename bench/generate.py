@@ -18,13 +18,13 @@ A pool of paragraphs is made first and then drawn from at random, which keeps th
 while the input stays far too varied for a branch predictor to learn.
 """
 
+import os
 import random
 import sys
 
-LINE_WIDTH = 72
-BLANK_CELL = b"\xef\xa3"
-FILLER_LINE_END = BLANK_CELL * 12 + b"\r\n"
-PARAGRAPH_LINE_END = b"\xef\xa0" + FILLER_LINE_END
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests"))
+from docformat import (FILLER_LINE_END, HTML_END, HTML_HEAD, LINE_WIDTH,  # noqa: E402
+                       PARAGRAPH_LINE_END)
 POOL_SIZE = 3000
 
 HIRAGANA = [0x8200 | t for t in range(0x9F, 0xF2)]
@@ -175,9 +175,10 @@ def html_paragraph(rnd, tokens):
     return bytes(out)
 
 
-HTML_HEAD = (b"<HTML>\r\n<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=x-sjis\">"
-             b"\r\n<BODY>")
-HTML_CLOSING = b"</BODY>\r\n</HTML>\r\n"
+# The page starts as the converter's own HTML does, up to its first paragraph tag, which each
+# paragraph of the pool brings itself.
+PAGE_HEAD = HTML_HEAD[:-len(b"<P>")]
+PAGE_CLOSING = HTML_END[len(b"\r\n"):]
 
 
 def parse_size(text):
@@ -197,7 +198,7 @@ def main(argv):
         head, closing = b"", b"\x1a"
     else:
         pool = [html_paragraph(rnd, text.paragraph()) for _ in range(POOL_SIZE)]
-        head, closing = HTML_HEAD, HTML_CLOSING
+        head, closing = PAGE_HEAD, PAGE_CLOSING
     with open(path, "wb") as out:
         written = out.write(head)
         batch = []

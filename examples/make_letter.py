@@ -6,14 +6,16 @@ full-width spaces), external characters and lines laid out to 72 columns.
 Run it from this folder to rebuild the sample: python3 make_letter.py
 """
 
-PARAGRAPH_MARK = b"\xEF\xA0"
-FILLER_LINE_END = b"\xEF\xA3" * 12 + b"\r\n"
-UNDERLINE_ON, UNDERLINE_OFF = b"\xEF\xC0\x22", b"\xEF\xC0\x28"
-SUPERSCRIPT_ON, SUBSCRIPT_ON, SCRIPT_OFF = b"\xEF\xC0\x37", b"\xEF\xC0\x38", b"\xEF\xC0\x3B"
+import os
+import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests"))
+from docformat import (FILLER_LINE_END, LINE_WIDTH, PARAGRAPH_MARK, SCRIPT_OFF,  # noqa: E402
+                       SUBSCRIPT_ON, SUPERSCRIPT_ON, UNDERLINE_OFF, UNDERLINE_ON)
+
 CIRCLED = [bytes([0xEC, 0xC7 + n]) for n in range(10)]  # circled numbers 1 to 10
 BLACK_STAR = b"\xEF\xA1"
 MILLIMETRE = b"\xEC\x5B"  # spelled "mm" in HTML
-LINE_WIDTH = 72
 
 
 def text(s):

@@ -3,7 +3,7 @@
 //
 // Checked besides the absence of crashes and sanitizer reports:
 // - the HTML does not depend on how the input is read: pieces of any size give the bytes that
-//   one whole read gives, and a read error acts as the end of the input;
+//   one whole read gives, and a read error acts as the end of the input; nor on the kernels;
 // - the head and the closing lines are always written, and every LF goes out as CR LF;
 // - growth: the body is at most 11 bytes for every 3 bytes read. The worst input is an
 //   attribute code that closes one script and opens the other: three bytes (EF C0 37) that
@@ -16,6 +16,7 @@
 
 #include "fuzz_support.h"
 
+namespace wpconv {
 namespace {
 
 bool every_lf_after_cr(std::string_view text) {
@@ -27,18 +28,26 @@ bool every_lf_after_cr(std::string_view text) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+int fuzz_one(const std::uint8_t* data, std::size_t size) {
   ReadPlan plan = take_read_plan(data, size);
   std::string_view document = as_text(data, size);
-  std::string html = html_from_document(document, plan);
+  std::string html = document_to_html(document, plan);
 
   std::string_view read = bytes_read(document, plan);
-  check(html == html_from_document(read), "the HTML depends on how the input is read");
-  check(html.starts_with(kHtmlHead) && html.ends_with(kHtmlClosing) &&
-            html.size() >= kHtmlHead.size() + kHtmlClosing.size(),
+  check(html == document_to_html(read), "the HTML depends on how the input is read");
+  check(html == with_plain_kernels([&] { return document_to_html(document, plan); }),
+        "the vector kernels give other HTML than the plain ones");
+  check(html.starts_with(HTML_HEAD) && html.ends_with(HTML_CLOSING) &&
+            html.size() >= HTML_HEAD.size() + HTML_CLOSING.size(),
         "head or closing lines missing", html);
   check(every_lf_after_cr(html), "a line end is not CR LF", html);
-  std::size_t body = html.size() - kHtmlHead.size() - kHtmlClosing.size();
+  std::size_t body = html.size() - HTML_HEAD.size() - HTML_CLOSING.size();
   check(3 * body <= 11 * read.size(), "the HTML grows faster than 11 bytes per 3 read", html);
   return 0;
+}
+
+}  // namespace wpconv
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  return wpconv::fuzz_one(data, size);
 }

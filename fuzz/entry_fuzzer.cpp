@@ -16,13 +16,14 @@
 #include <string_view>
 #include <vector>
 
-#include "app/command_line.h"
-#include "app/name_match.h"
-#include "app/paths.h"
-#include "app/platform.h"
 #include "doccodes/oa2_header.h"
 #include "fuzz_support.h"
+#include "jobs/paths.h"
+#include "platform/command_line.h"
+#include "platform/name_match.h"
+#include "platform/platform.h"
 
+namespace wpconv {
 namespace {
 
 bool is_blank(char c) {
@@ -60,7 +61,7 @@ void check_derived_name(std::string_view path, std::string_view extension) {
   std::size_t dot = path.rfind('.');
   std::string_view stem = path.substr(0, dot);
   std::optional<std::string> derived = replace_extension(path, extension);
-  bool fits = stem.size() + extension.size() < platform::path_capacity();
+  bool fits = platform::fits_path_capacity(std::string(stem) + std::string(extension));
   check(derived.has_value() == fits, "a derived name is refused or kept wrongly", path);
   if (!derived) return;
   check(*derived == std::string(stem) + std::string(extension), "wrong derived name", path);
@@ -103,7 +104,7 @@ void check_name_match(std::string_view pattern, std::string_view name) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+int fuzz_one(const std::uint8_t* data, std::size_t size) {
   std::string_view input = as_text(data, size);
   std::size_t zero = input.find('\0');
   std::string_view a = input.substr(0, zero);
@@ -114,4 +115,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   check_derived_name(b, a);
   check_name_match(a, b);
   return 0;
+}
+
+}  // namespace wpconv
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  return wpconv::fuzz_one(data, size);
 }

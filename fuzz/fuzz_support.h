@@ -10,15 +10,11 @@
 #include <string>
 #include <string_view>
 
-#include "doc2html/doc_to_html.h"
-#include "io/memory_stream.h"
+#include "memory_stream.h"
+#include "simd/byte_set.h"
 #include "test_support.h"
 
-// How a converter's input is read.
-struct ReadPlan {
-  std::size_t piece = kStreamBlockSize;          // bytes handed out by each read
-  std::size_t fail_at = std::string_view::npos;  // the read after this many bytes fails
-};
+namespace wpconv {
 
 // Takes the first byte of the fuzzer's data as the plan and leaves the rest as the input. The
 // low four bits give the piece size (0 for whole blocks); the high four, when not 0, make the
@@ -44,20 +40,15 @@ inline MemorySource make_source(std::string_view input, const ReadPlan& plan) {
   return source;
 }
 
-// The converters run under a plan.
-inline std::string html_from_document(std::string_view document, const ReadPlan& plan) {
-  return html_from_document(document, plan.piece, plan.fail_at);
+// What `convert` gives with the plain kernels, for comparing them with the vector ones.
+template <class Convert>
+std::string with_plain_kernels(Convert convert) {
+  const simd::Level best = simd::level();
+  simd::set_level(simd::Level::plain);
+  std::string result = convert();
+  simd::set_level(best);
+  return result;
 }
-
-inline std::string document_from_html(std::string_view html, const ReadPlan& plan) {
-  return document_from_html(html, plan.piece, plan.fail_at);
-}
-
-// The fixed parts of every HTML file written, with their CR LF line ends.
-inline constexpr std::string_view kHtmlHead =
-    "<HTML>\r\n<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=x-sjis\">\r\n"
-    "<BODY><P>";
-inline constexpr std::string_view kHtmlClosing = "\r\n</BODY>\r\n</HTML>\r\n";
 
 inline std::string_view as_text(const std::uint8_t* data, std::size_t size) {
   return {reinterpret_cast<const char*>(data), size};
@@ -77,5 +68,7 @@ inline std::string_view as_text(const std::uint8_t* data, std::size_t size) {
 inline void check(bool holds, const char* what, std::string_view detail = {}) {
   if (!holds) property_broken(what, detail);
 }
+
+}  // namespace wpconv
 
 #endif  // WPCONV_FUZZ_FUZZ_SUPPORT_H_

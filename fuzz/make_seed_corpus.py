@@ -17,8 +17,8 @@ READ_WHOLE, READ_BYTEWISE = b'\x00', b'\x01'
 # The oa2_to_html target's first byte: 0x00 keeps the file as it is (then a read plan byte).
 OA2_AS_IS = b'\x00'
 
-FILLER_LINE_END = b'\xef\xa3' * 12 + b'\r\n'
-PARAGRAPH_LINE_END = b'\xef\xa0' + FILLER_LINE_END
+sys.path.insert(0, os.path.join(HERE, '..', 'tests'))
+from docformat import FILLER_LINE_END, PARAGRAPH_LINE_END  # noqa: E402
 
 HAND_MADE = {
     'doc_to_html': [

@@ -17,17 +17,19 @@
 #include <string>
 #include <string_view>
 
+#include "doc2html/document_to_html.h"
 #include "doccodes/oa2_header.h"
 #include "fuzz_support.h"
 
+namespace wpconv {
 namespace {
 
-constexpr std::size_t kHeaderSize = 2000;
+constexpr std::size_t HEADER_SIZE = 2000;
 
 // Where the text begins, or nothing when the file has no text.
 std::optional<std::size_t> text_start(std::string_view file) {
   std::size_t run = 0;
-  for (std::size_t i = kHeaderSize; i < file.size(); ++i) {
+  for (std::size_t i = HEADER_SIZE; i < file.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(file[i]);
     if (c == 0xF0) {
       ++run;
@@ -39,39 +41,45 @@ std::optional<std::size_t> text_start(std::string_view file) {
   return std::nullopt;
 }
 
-std::string html_from_oa2(std::string_view file, const ReadPlan& plan, bool& has_text) {
+std::string oa2_to_html(std::string_view file, const ReadPlan& plan, bool& has_text) {
   MemorySource source = make_source(file, plan);
   ByteReader reader(source);
   MemorySink sink;
   ByteWriter writer(sink, ByteWriter::Mode::text);
   has_text = skip_oa2_header(reader);
-  write_html_from_document(reader, writer);
+  document_to_html(reader, writer);
   writer.flush();
   return sink.bytes;
 }
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+int fuzz_one(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
   bool zero_header = (data[0] & 1) != 0;
   ++data;
   --size;
   ReadPlan plan = take_read_plan(data, size);
   std::string file;
-  if (zero_header) file.assign(kHeaderSize, '\0');
+  if (zero_header) file.assign(HEADER_SIZE, '\0');
   file.append(as_text(data, size));
-  if (plan.fail_at != std::string_view::npos && zero_header) plan.fail_at += kHeaderSize;
+  if (plan.fail_at != std::string_view::npos && zero_header) plan.fail_at += HEADER_SIZE;
 
   bool has_text = false;
-  std::string html = html_from_oa2(file, plan, has_text);
+  std::string html = oa2_to_html(file, plan, has_text);
 
   std::string_view read = bytes_read(file, plan);
   std::optional<std::size_t> start = text_start(read);
   check(has_text == start.has_value(), "the header search disagrees about the text's start");
   std::string_view text = read.substr(start.value_or(read.size()));
-  check(html == html_from_document(text), "the HTML is not that of the text after the header");
-  check(3 * (html.size() - kHtmlHead.size() - kHtmlClosing.size()) <= 11 * text.size(),
+  check(html == document_to_html(text), "the HTML is not that of the text after the header");
+  check(3 * (html.size() - HTML_HEAD.size() - HTML_CLOSING.size()) <= 11 * text.size(),
         "the HTML grows faster than 11 bytes per 3 read", html);
   return 0;
+}
+
+}  // namespace wpconv
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  return wpconv::fuzz_one(data, size);
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs what the tests need, then builds and runs every test: the native program, the same
-# suite under AddressSanitizer and UndefinedBehaviorSanitizer, the Windows program under Wine,
-# bounded fuzzing, the HTML in a headless browser and a tiny run of the benchmark.
+# Installs what the tests need, then builds and runs every test: the native program, with and
+# without the vector kernels, the same suite under AddressSanitizer and UndefinedBehaviorSanitizer,
+# the Windows program under Wine, bounded fuzzing, the HTML in a headless browser and a tiny run
+# of the benchmark.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh test
@@ -13,6 +14,12 @@ step "native build and tests"
 cmake -S . -B build/native -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWPCONV_WERROR=ON >/dev/null
 cmake --build build/native -j "$jobs"
 ctest --test-dir build/native --output-on-failure
+
+step "native build without the vector kernels, and its tests"
+cmake -S . -B build/plain -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWPCONV_WERROR=ON -DWPCONV_SIMD=OFF \
+  >/dev/null
+cmake --build build/plain -j "$jobs"
+ctest --test-dir build/plain --output-on-failure
 
 step "tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DWPCONV_SANITIZE=ON -DWPCONV_WERROR=ON \

@@ -2,9 +2,12 @@
 
 #include <stdexcept>
 
-#include "doc2html/doc_to_html.h"
-#include "html2doc/html_to_doc.h"
-#include "io/memory_stream.h"
+#include "doc2html/document_to_html.h"
+#include "doccodes/doc_codes.h"
+#include "html2doc/html_to_document.h"
+#include "memory_stream.h"
+
+namespace wpconv {
 
 std::string bytes(std::string_view notation) {
   std::string result;
@@ -25,37 +28,69 @@ std::string bytes(std::string_view notation) {
   return result;
 }
 
-std::string html_from_document(std::string_view document, std::size_t piece, std::size_t fail_at) {
-  MemorySource source(document, piece);
-  source.fail_at(fail_at);
+std::string document_to_html(std::string_view document, ReadPlan plan) {
+  MemorySource source(document, plan.piece);
+  source.fail_at(plan.fail_at);
   ByteReader reader(source);
   MemorySink sink;
   ByteWriter writer(sink, ByteWriter::Mode::text);
-  write_html_from_document(reader, writer);
+  document_to_html(reader, writer);
   writer.flush();
   return sink.bytes;
 }
 
-std::string document_from_html(std::string_view html, std::size_t piece, std::size_t fail_at) {
-  MemorySource source(html, piece);
-  source.fail_at(fail_at);
+std::string html_to_document(std::string_view html, ReadPlan plan) {
+  MemorySource source(html, plan.piece);
+  source.fail_at(plan.fail_at);
   ByteReader reader(source, ByteReader::Mode::text);
   MemorySink sink;
   ByteWriter writer(sink);
-  write_document_from_html(reader, writer);
+  html_to_document(reader, writer);
   writer.flush();
   return sink.bytes;
 }
 
 std::string html_body(std::string_view document) {
-  const std::string head =
-      "<HTML>\r\n<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=x-sjis\">\r\n"
-      "<BODY><P>";
-  const std::string closing = "\r\n</BODY>\r\n</HTML>\r\n";
-  std::string html = html_from_document(document);
-  if (html.compare(0, head.size(), head) != 0 || html.size() < head.size() + closing.size() ||
-      html.compare(html.size() - closing.size(), closing.size(), closing) != 0) {
+  std::string html = document_to_html(document);
+  if (!html.starts_with(HTML_HEAD) || html.size() < HTML_HEAD.size() + HTML_CLOSING.size() ||
+      !html.ends_with(HTML_CLOSING)) {
     return "(head or closing lines missing) " + html;
   }
-  return html.substr(head.size(), html.size() - head.size() - closing.size());
+  return html.substr(HTML_HEAD.size(), html.size() - HTML_HEAD.size() - HTML_CLOSING.size());
 }
+
+std::optional<std::string> layout_fault(std::string_view document) {
+  int column = 0;
+  for (std::size_t i = 0; i < document.size();) {
+    std::string_view rest = document.substr(i);
+    if (rest.starts_with(FILLER_LINE_END) || rest.starts_with(PARAGRAPH_LINE_END)) {
+      i += rest.starts_with(FILLER_LINE_END) ? FILLER_LINE_END.size() : PARAGRAPH_LINE_END.size();
+      column = 0;
+      continue;
+    }
+    unsigned char c = static_cast<unsigned char>(document[i]);
+    if (c == END_OF_TEXT) {
+      if (i + 1 == document.size()) return std::nullopt;
+      return "end of text at " + std::to_string(i) + " is not the last byte";
+    }
+    if (rest.size() >= 3 && rest.starts_with("\xEF\xC0")) {
+      unsigned char attribute = static_cast<unsigned char>(rest[2]);
+      if (attribute == ATTRIBUTE_UNDERLINE_ON || attribute == ATTRIBUTE_UNDERLINE_OFF ||
+          attribute == ATTRIBUTE_SUPERSCRIPT_ON || attribute == ATTRIBUTE_SUBSCRIPT_ON ||
+          attribute == ATTRIBUTE_SCRIPT_OFF) {
+        i += 3;
+        continue;
+      }
+    }
+    int width = is_lead_byte(c) ? 2 : 1;
+    if (width == 2 && column % 2 != 0) {
+      return "two-byte character on an odd column at " + std::to_string(i);
+    }
+    column += width;
+    if (column > LINE_WIDTH) return "line too long at " + std::to_string(i);
+    i += width;
+  }
+  return "no end-of-text byte";
+}
+
+}  // namespace wpconv

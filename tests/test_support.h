@@ -1,23 +1,59 @@
-// Helpers shared by the unit tests: byte strings written in hex, converters run on strings.
+// Helpers shared by the unit tests and the fuzz targets: byte strings written in hex, the
+// converters run on strings, and the document's line layout checked.
 #ifndef WPCONV_TESTS_TEST_SUPPORT_H_
 #define WPCONV_TESTS_TEST_SUPPORT_H_
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "io/byte_stream.h"
+#include "simd/byte_set.h"
+
+namespace wpconv {
 
 // Bytes from text in which hex pairs stand for bytes and "quoted" parts for themselves:
 // bytes("41 42 'C' EF A0") is "ABC\xEF\xA0". Spaces between items are ignored.
 std::string bytes(std::string_view notation);
 
-// The converters on strings; `piece` is how many bytes each read of the input hands out, and
-// the read after `fail_at` bytes fails.
-std::string html_from_document(std::string_view document, std::size_t piece = 65536,
-                               std::size_t fail_at = std::string_view::npos);
-std::string document_from_html(std::string_view html, std::size_t piece = 65536,
-                               std::size_t fail_at = std::string_view::npos);
+// How a converter's input is read: each read hands out `piece` bytes, and the read after
+// `fail_at` bytes fails.
+struct ReadPlan {
+  std::size_t piece = STREAM_BLOCK_SIZE;
+  std::size_t fail_at = std::string_view::npos;
+};
+
+// The converters on strings.
+std::string document_to_html(std::string_view document, ReadPlan plan = {});
+std::string html_to_document(std::string_view html, ReadPlan plan = {});
+
+// The fixed parts of every HTML file written, with their CR LF line ends.
+inline constexpr std::string_view HTML_HEAD =
+    "<HTML>\r\n<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=x-sjis\">\r\n"
+    "<BODY><P>";
+inline constexpr std::string_view HTML_CLOSING = "\r\n</BODY>\r\n</HTML>\r\n";
 
 // The HTML written for a document body, without the fixed head and closing lines.
 std::string html_body(std::string_view document);
+
+// Where a document written from HTML breaks its line layout (lines of at most 72 columns closed
+// by a line end, two-byte characters on even columns, attribute codes taking no column, one
+// end-of-text byte, the last), or nothing when it keeps it.
+std::optional<std::string> layout_fault(std::string_view document);
+
+// Runs `check(level)` once with each level of kernels that this build and processor have, so
+// that the plain and the vector paths are held to the same reference; the best level is used
+// afterwards.
+template <class Check>
+void for_each_level(Check check) {
+  const simd::Level best = simd::level();
+  for (simd::Level level : {simd::Level::plain, simd::Level::sse2, simd::Level::avx2}) {
+    if (simd::set_level(level)) check(level);
+  }
+  simd::set_level(best);
+}
+
+}  // namespace wpconv
 
 #endif  // WPCONV_TESTS_TEST_SUPPORT_H_

@@ -1,11 +1,10 @@
 #include "app/entry.h"
 
-#include "app/conversion_paths.h"
-#include "app/paths.h"
-#include "app/platform.h"
-#include "app/show_error.h"
-#include "doc2html/doc_to_html.h"
-#include "html2doc/html_to_doc.h"
+#include "jobs/file_jobs.h"
+#include "jobs/paths.h"
+#include "platform/platform.h"
+
+namespace wpconv {
 
 int run_conversion(const std::string& path_as_given) {
   ConversionPaths paths;
@@ -15,7 +14,7 @@ int run_conversion(const std::string& path_as_given) {
     usage += paths.program_path.substr(final_component_position(paths.program_path));
     if (paths.program_path.empty()) usage += "wpconv";
     usage += " FILE\n";
-    show_error(usage.c_str());
+    platform::show_message(usage.c_str());
     return -1;
   }
 
@@ -25,6 +24,10 @@ int run_conversion(const std::string& path_as_given) {
   }
   paths.input_path = full.path;
 
-  if (is_html_input(paths.input_path)) return convert_html_to_document(paths);
-  return convert_document_to_html(paths);
+  Result result = convert_file(paths);
+  if (result.ok()) return 0;
+  platform::show_message(message_text(result.failure->file, result.failure->step));
+  return -1;
 }
+
+}  // namespace wpconv

@@ -4,8 +4,12 @@
 
 #include <string>
 
-// Resolves the path given on the command line, chooses the direction from its extension and
-// runs the converter. Returns the exit status: 0, or -1 after an error message.
+namespace wpconv {
+
+// Resolves the path given on the command line, converts the file and shows the message of a
+// failure. Returns the exit status: 0, or -1 after an error message.
 int run_conversion(const std::string& path_as_given);
+
+}  // namespace wpconv
 
 #endif  // WPCONV_APP_ENTRY_H_

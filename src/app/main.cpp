@@ -1,7 +1,7 @@
 #include "app/entry.h"
-#include "app/platform.h"
+#include "platform/platform.h"
 
 int main(int argc, char** argv) {
-  platform::initialise();
-  return run_conversion(platform::command_line_remainder(argc, argv));
+  wpconv::platform::initialise();
+  return wpconv::run_conversion(wpconv::platform::command_line_remainder(argc, argv));
 }

@@ -1,12 +1,12 @@
 #include "doc2html/external_chars.h"
 
+namespace wpconv {
+
 namespace {
 
 const CharCode external_char_table[EXTERNAL_CHAR_ROWS][EXTERNAL_CHAR_ROW_SIZE] = {
 #include "doc2html/external_chars.inc"
 };
-
-constexpr CharCode kNoReplacement = 0x3F3F;
 
 }  // namespace
 
@@ -15,7 +15,9 @@ CharCode external_char_replacement(CharCode code) {
   unsigned trail = code & 0xFF;
   if (row >= EXTERNAL_CHAR_ROWS || trail < EXTERNAL_CHAR_TRAIL_FIRST ||
       trail > EXTERNAL_CHAR_TRAIL_LAST) {
-    return kNoReplacement;
+    return NO_REPLACEMENT;
   }
   return external_char_table[row][trail - EXTERNAL_CHAR_TRAIL_FIRST];
 }
+
+}  // namespace wpconv

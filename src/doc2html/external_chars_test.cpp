@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+namespace wpconv {
 namespace {
 
 TEST(ExternalChars, RangeLookedUp) {
@@ -31,3 +32,4 @@ TEST(ExternalChars, TrailBytesWithoutEntry) {
 }
 
 }  // namespace
+}  // namespace wpconv

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string_view>
 
+namespace wpconv {
+
 // A one-byte character is its byte; a two-byte character is lead * 256 + trail.
 using CharCode = std::uint16_t;
 
@@ -24,6 +26,10 @@ inline constexpr unsigned EXTERNAL_CHAR_TRAIL_FIRST = 0x40;
 inline constexpr unsigned EXTERNAL_CHAR_TRAIL_LAST = 0xFC;
 inline constexpr unsigned EXTERNAL_CHAR_ROW_SIZE =
     EXTERNAL_CHAR_TRAIL_LAST - EXTERNAL_CHAR_TRAIL_FIRST + 1;
+// The lowest lead byte whose codes the word processor may take as its own.
+inline constexpr unsigned char DOCUMENT_CODE_LEAD_FIRST = EXTERNAL_CHAR_FIRST >> 8;
+// From here up, codes have no text equivalent at all.
+inline constexpr CharCode PRIVATE_CODE_FIRST = 0xF000;
 
 // Attribute bytes after ATTRIBUTE_CODE; any other value is consumed and carries nothing.
 inline constexpr unsigned char ATTRIBUTE_UNDERLINE_ON = 0x22;
@@ -32,7 +38,10 @@ inline constexpr unsigned char ATTRIBUTE_SUPERSCRIPT_ON = 0x37;
 inline constexpr unsigned char ATTRIBUTE_SUBSCRIPT_ON = 0x38;
 inline constexpr unsigned char ATTRIBUTE_SCRIPT_OFF = 0x3B;
 
-inline constexpr unsigned char FULL_WIDTH_SPACE[] = {0x81, 0x40};
+inline constexpr unsigned char SPACE = 0x20;
+// Shift-JIS characters that stand in for others.
+inline constexpr CharCode FULL_WIDTH_SPACE = 0x8140;  // two spaces, and codes without text
+inline constexpr CharCode NO_REPLACEMENT = 0x3F3F;    // "??": an external character without one
 
 // Lines hold at most this many columns; a two-byte character takes two.
 inline constexpr int LINE_WIDTH = 72;
@@ -47,9 +56,26 @@ inline constexpr std::string_view PARAGRAPH_LINE_END{
     28};
 inline constexpr std::string_view FILLER_LINE_END = PARAGRAPH_LINE_END.substr(2);
 
-// A byte that begins a two-byte character.
-constexpr bool is_lead_byte(unsigned byte) {
-  return (byte >= 0x80 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFF);
+// What a byte that begins a character is.
+enum class ByteClass { end_of_text, control, lead, one_byte };
+
+constexpr ByteClass byte_class(unsigned char byte) {
+  if (byte == END_OF_TEXT) return ByteClass::end_of_text;
+  if (byte < 0x20) return ByteClass::control;
+  if ((byte >= 0x80 && byte <= 0x9F) || byte >= 0xE0) return ByteClass::lead;
+  return ByteClass::one_byte;
 }
+
+// A byte that begins a two-byte character.
+constexpr bool is_lead_byte(unsigned char byte) {
+  return byte_class(byte) == ByteClass::lead;
+}
+
+// A control byte, which carries no text: readers drop it.
+constexpr bool is_control_byte(unsigned char byte) {
+  return byte_class(byte) == ByteClass::control;
+}
+
+}  // namespace wpconv
 
 #endif  // WPCONV_DOCCODES_DOC_CODES_H_

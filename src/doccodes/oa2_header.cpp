@@ -2,6 +2,8 @@
 
 #include "doccodes/doc_codes.h"
 
+namespace wpconv {
+
 bool is_oa2_extension(std::string_view path) {
   std::size_t dot = path.rfind('.');
   if (dot == std::string_view::npos) return false;
@@ -10,8 +12,8 @@ bool is_oa2_extension(std::string_view path) {
 }
 
 bool skip_oa2_header(ByteReader& input) {
-  constexpr int kHeaderSize = 2000;
-  for (int i = 0; i < kHeaderSize; ++i) {
+  constexpr int HEADER_SIZE = 2000;
+  for (int i = 0; i < HEADER_SIZE; ++i) {
     if (input.get() < 0) return false;
   }
   const unsigned char marker_lead = CONTROL_SEQUENCE >> 8, marker_trail = CONTROL_SEQUENCE & 0xFF;
@@ -29,3 +31,5 @@ bool skip_oa2_header(ByteReader& input) {
   input.get();
   return true;
 }
+
+}  // namespace wpconv

@@ -4,8 +4,9 @@
 
 #include <string>
 
-#include "io/memory_stream.h"
+#include "memory_stream.h"
 
+namespace wpconv {
 namespace {
 
 TEST(Oa2Extension, ExactlyUpperOrLowerCase) {
@@ -64,3 +65,4 @@ TEST(Oa2Header, NoMarkerIsRefused) {
 }
 
 }  // namespace
+}  // namespace wpconv

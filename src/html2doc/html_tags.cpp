@@ -3,6 +3,8 @@
 #include <cstring>
 #include <string_view>
 
+namespace wpconv {
+
 namespace {
 
 struct TagName {
@@ -10,7 +12,7 @@ struct TagName {
   HtmlTag tag;
 };
 
-constexpr TagName kTags[] = {
+constexpr TagName TAGS[] = {
     {"<P>", HtmlTag::paragraph},        {"</BODY>", HtmlTag::end_of_body},
     {"<U>", HtmlTag::underline_on},     {"</U>", HtmlTag::underline_off},
     {"<SUP>", HtmlTag::superscript_on}, {"</SUP>", HtmlTag::superscript_off},
@@ -19,14 +21,14 @@ constexpr TagName kTags[] = {
 
 // Longer tags match none of the above, so only this much of a tag is kept; the rest is read
 // and dropped, whatever its length.
-constexpr std::size_t kLongestTag = 7;
+constexpr std::size_t LONGEST_TAG = 7;
 
 // The tag whose text, from '<' to '>', is `text`; `length` counts the whole tag, of which `text`
-// holds at most kLongestTag + 1 bytes, already in upper case.
+// holds at most LONGEST_TAG + 1 bytes, already in upper case.
 HtmlTag tag_for(const char* text, std::size_t length) {
-  if (length > kLongestTag) return HtmlTag::other;
+  if (length > LONGEST_TAG) return HtmlTag::other;
   std::string_view tag_text(text, length);
-  for (const TagName& name : kTags) {
+  for (const TagName& name : TAGS) {
     if (name.text == tag_text) return name.tag;
   }
   return HtmlTag::other;
@@ -39,7 +41,7 @@ char upper_case(int byte) {
 }  // namespace
 
 HtmlTag read_html_tag(ByteReader& html) {
-  char text[kLongestTag + 1] = {'<'};
+  char text[LONGEST_TAG + 1] = {'<'};
   // Most tags lie whole in the reader's buffer: take them from there at once.
   const unsigned char* rest = html.data();
   const void* close = html.available() > 0 ? std::memchr(rest, '>', html.available()) : nullptr;
@@ -61,3 +63,5 @@ HtmlTag read_html_tag(ByteReader& html) {
   }
   return tag_for(text, length);
 }
+
+}  // namespace wpconv

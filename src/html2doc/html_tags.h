@@ -4,6 +4,8 @@
 
 #include "io/byte_stream.h"
 
+namespace wpconv {
+
 enum class HtmlTag {
   other,  // any other tag, one with attributes, and one the input ends inside
   paragraph,
@@ -19,5 +21,7 @@ enum class HtmlTag {
 // Reads the rest of a tag after its '<', up to and including the first '>', and tells which
 // tag it is, comparing the whole tag in upper case.
 HtmlTag read_html_tag(ByteReader& html);
+
+}  // namespace wpconv
 
 #endif  // WPCONV_HTML2DOC_HTML_TAGS_H_

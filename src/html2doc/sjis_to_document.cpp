@@ -1,5 +1,9 @@
 #include "html2doc/sjis_to_document.h"
 
+#include <array>
+
+namespace wpconv {
+
 namespace {
 
 struct Substitution {
@@ -11,14 +15,21 @@ constexpr Substitution sjis_to_document_table[] = {
 #include "html2doc/sjis_to_document.inc"
 };
 
+// The lead bytes of the table's characters: every other character leaves at once.
+constexpr std::array<bool, 256> SUBSTITUTED_LEADS = [] {
+  std::array<bool, 256> leads{};
+  for (const Substitution& row : sjis_to_document_table) leads[row.character >> 8] = true;
+  return leads;
+}();
+
 }  // namespace
 
 CharCode document_code_for(CharCode character) {
-  // Only three lead bytes occur in the table; most characters leave at once.
-  unsigned lead = character >> 8;
-  if (lead != 0x81 && lead != 0x84 && lead != 0x87) return character;
+  if (!SUBSTITUTED_LEADS[character >> 8]) return character;
   for (const Substitution& row : sjis_to_document_table) {
     if (row.character == character) return row.document_code;
   }
   return character;
 }
+
+}  // namespace wpconv

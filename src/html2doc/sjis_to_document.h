@@ -4,8 +4,12 @@
 
 #include "doccodes/doc_codes.h"
 
+namespace wpconv {
+
 // The document code for a two-byte Shift-JIS character: its external character where the
 // word processor has one, otherwise the character itself.
 CharCode document_code_for(CharCode character);
+
+}  // namespace wpconv
 
 #endif  // WPCONV_HTML2DOC_SJIS_TO_DOCUMENT_H_

@@ -2,11 +2,15 @@
 
 #include <cstring>
 
+namespace wpconv {
+
 ByteReader::ByteReader(ByteSource& source, Mode mode)
-    : source_(source), mode_(mode), buffer_(new unsigned char[kStreamBlockSize]) {}
+    : source_(source), mode_(mode), buffer_(new unsigned char[STREAM_BLOCK_SIZE]) {}
 
 // Removes every CR from [begin, end) and cuts the block at its first 0x1A; returns the new end.
-static unsigned char* apply_text_mode(unsigned char* begin, unsigned char* end, bool& at_eof_mark) {
+namespace {
+
+unsigned char* apply_text_mode(unsigned char* begin, unsigned char* end, bool& at_eof_mark) {
   if (void* eof_mark = std::memchr(begin, 0x1A, static_cast<std::size_t>(end - begin))) {
     end = static_cast<unsigned char*>(eof_mark);
     at_eof_mark = true;
@@ -26,10 +30,12 @@ static unsigned char* apply_text_mode(unsigned char* begin, unsigned char* end, 
   return out;
 }
 
+}  // namespace
+
 int ByteReader::refill() {
   while (!at_end_) {
     if (stop_flag_ != nullptr && *stop_flag_) break;
-    std::ptrdiff_t got = source_.read(buffer_.get(), kStreamBlockSize);
+    std::ptrdiff_t got = source_.read(buffer_.get(), STREAM_BLOCK_SIZE);
     if (got <= 0) {
       failed_ = got < 0;
       break;
@@ -39,6 +45,7 @@ int ByteReader::refill() {
     if (mode_ == Mode::text) end = apply_text_mode(begin, end, at_end_);
     pos_ = begin;
     end_ = end;
+    ++block_number_;
     if (pos_ != end_) return *pos_++;
   }
   at_end_ = true;
@@ -47,9 +54,9 @@ int ByteReader::refill() {
 }
 
 ByteWriter::ByteWriter(ByteSink& sink, Mode mode)
-    : sink_(sink), mode_(mode), buffer_(new unsigned char[kStreamBlockSize]) {
+    : sink_(sink), mode_(mode), buffer_(new unsigned char[STREAM_BLOCK_SIZE]) {
   pos_ = buffer_.get();
-  end_ = pos_ + kStreamBlockSize;
+  end_ = pos_ + STREAM_BLOCK_SIZE;
 }
 
 void ByteWriter::write_raw(const unsigned char* bytes, std::size_t size) {
@@ -91,3 +98,5 @@ bool ByteWriter::flush() {
   pos_ = begin;
   return !failed_;
 }
+
+}  // namespace wpconv

@@ -4,9 +4,12 @@
 #define WPCONV_IO_BYTE_STREAM_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string_view>
+
+namespace wpconv {
 
 class ByteSource {
  public:
@@ -22,7 +25,7 @@ class ByteSink {
   virtual bool write(const unsigned char* buffer, std::size_t size) = 0;
 };
 
-inline constexpr std::size_t kStreamBlockSize = 64 * 1024;
+inline constexpr std::size_t STREAM_BLOCK_SIZE = 64 * 1024;
 
 // Reads a source through one block of memory. In text mode every CR byte is removed and the
 // first 0x1A byte ends the input, as a text-mode file read does on the word processor's system.
@@ -45,6 +48,8 @@ class ByteReader {
   const unsigned char* data() const { return pos_; }
   std::size_t available() const { return static_cast<std::size_t>(end_ - pos_); }
   void advance(std::size_t n) { pos_ += n; }
+  // Counts the blocks read: it changes when the buffered bytes are replaced.
+  std::uint64_t block_number() const { return block_number_; }
 
  private:
   int refill();
@@ -54,6 +59,7 @@ class ByteReader {
   std::unique_ptr<unsigned char[]> buffer_;
   const unsigned char* pos_ = nullptr;
   const unsigned char* end_ = nullptr;
+  std::uint64_t block_number_ = 0;
   bool at_end_ = false;
   bool failed_ = false;
   const bool* stop_flag_ = nullptr;
@@ -113,5 +119,7 @@ class ByteWriter {
   unsigned char* end_;
   bool failed_ = false;
 };
+
+}  // namespace wpconv
 
 #endif  // WPCONV_IO_BYTE_STREAM_H_

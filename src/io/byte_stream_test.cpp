@@ -4,8 +4,9 @@
 
 #include <string>
 
-#include "io/memory_stream.h"
+#include "memory_stream.h"
 
+namespace wpconv {
 namespace {
 
 std::string read_all(ByteReader& reader) {
@@ -75,16 +76,17 @@ TEST(ByteWriter, TextModeWritesEveryLfAsCrLf) {
 }
 
 TEST(ByteWriter, FailureIsStickyAndDropsTheRest) {
-  MemorySink sink(kStreamBlockSize + 10);
+  MemorySink sink(STREAM_BLOCK_SIZE + 10);
   ByteWriter writer(sink);
-  std::string block(kStreamBlockSize, 'x');
+  std::string block(STREAM_BLOCK_SIZE, 'x');
   writer.write(block);
   writer.write(block);
   EXPECT_FALSE(writer.flush());  // the second block did not fit
   EXPECT_TRUE(writer.failed());
   writer.write("more");
   EXPECT_FALSE(writer.flush());
-  EXPECT_EQ(sink.bytes.size(), kStreamBlockSize);
+  EXPECT_EQ(sink.bytes.size(), STREAM_BLOCK_SIZE);
 }
 
 }  // namespace
+}  // namespace wpconv

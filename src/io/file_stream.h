@@ -2,38 +2,42 @@
 #ifndef WPCONV_IO_FILE_STREAM_H_
 #define WPCONV_IO_FILE_STREAM_H_
 
-#include <string>
-
-#include "app/platform.h"
 #include "io/byte_stream.h"
+#include "platform/platform.h"
 
+namespace wpconv {
+
+// Both keep the system's code for why a read or write failed, before anything else can change it.
 class FileSource : public ByteSource {
  public:
-  explicit FileSource(platform::File file) : file_(file) {}
+  explicit FileSource(platform::File& file) : file_(file) {}
   std::ptrdiff_t read(unsigned char* buffer, std::size_t size) override {
-    return platform::read_file(file_, buffer, size);
+    std::ptrdiff_t got = file_.read(buffer, size);
+    if (got < 0) error_ = platform::last_error();
+    return got;
   }
+  int error() const { return error_; }
 
  private:
-  platform::File file_;
+  platform::File& file_;
+  int error_ = 0;
 };
 
 class FileSink : public ByteSink {
  public:
-  explicit FileSink(platform::File file) : file_(file) {}
+  explicit FileSink(platform::OutputFile& file) : file_(file) {}
   bool write(const unsigned char* buffer, std::size_t size) override {
-    return platform::write_file(file_, buffer, size);
+    bool written = file_.write(buffer, size);
+    if (!written) error_ = platform::last_error();
+    return written;
   }
+  int error() const { return error_; }
 
  private:
-  platform::File file_;
+  platform::OutputFile& file_;
+  int error_ = 0;
 };
 
-// Passes what `writer` still holds to `file` and closes it. On any write error, including one the
-// system reports only at close, the incomplete file is removed and false is returned.
-bool finish_output(ByteWriter& writer, platform::File file, const std::string& path);
-
-// Closes and removes an output file that cannot be completed.
-void discard_output(platform::File file, const std::string& path);
+}  // namespace wpconv
 
 #endif  // WPCONV_IO_FILE_STREAM_H_

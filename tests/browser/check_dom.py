@@ -28,10 +28,9 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.normpath(os.path.join(HERE, '..', '..'))
 TABLE = os.path.join(ROOT, 'src', 'doc2html', 'external_chars.inc')
 
-PARAGRAPH_MARK = b'\xef\xa0'
-FILLER_LINE_END = b'\xef\xa3' * 12 + b'\r\n'
-UNDERLINE_ON, UNDERLINE_OFF = b'\xef\xc0\x22', b'\xef\xc0\x28'
-SUPERSCRIPT_ON, SUBSCRIPT_ON, SCRIPT_OFF = b'\xef\xc0\x37', b'\xef\xc0\x38', b'\xef\xc0\x3b'
+sys.path.insert(0, os.path.join(HERE, '..'))
+from docformat import (FILLER_LINE_END, PARAGRAPH_MARK, SCRIPT_OFF, SUBSCRIPT_ON,  # noqa: E402
+                       SUPERSCRIPT_ON, UNDERLINE_OFF, UNDERLINE_ON)
 # Codes inside the external-character rows that are control codes, not characters.
 CONTROL_CODES = {0xEFA0, 0xEFA3, 0xEFAF, 0xEFC0}
 NO_REPLACEMENT = 0x3F3F

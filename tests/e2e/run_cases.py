@@ -18,16 +18,15 @@ import subprocess
 import sys
 import tempfile
 
-HTML_HEAD = (b'<HTML>\r\n<META HTTP-EQUIV="Content-Type" '
-             b'CONTENT="text/html; charset=x-sjis">\r\n<BODY><P>')
-FILLER_LINE_END = b'\xef\xa3' * 12 + b'\r\n'
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..'))
+import docformat  # noqa: E402
 
 # Named byte strings usable as {NAME} anywhere in a case; ROOT and PROGRAM_NAME are per run.
 CONSTANTS = {
-    'HTML_HEAD': HTML_HEAD,
-    'HTML_END': b'\r\n</BODY>\r\n</HTML>\r\n',
-    'FILLER_LINE_END': FILLER_LINE_END,
-    'PARAGRAPH_LINE_END': b'\xef\xa0' + FILLER_LINE_END,
+    'HTML_HEAD': docformat.HTML_HEAD,
+    'HTML_END': docformat.HTML_END,
+    'FILLER_LINE_END': docformat.FILLER_LINE_END,
+    'PARAGRAPH_LINE_END': docformat.PARAGRAPH_LINE_END,
     # Binary on purpose: an exact copy must keep NUL, CR LF, 0x1A and high bytes.
     'TEMPLATE': b'template\x00\x1a\r\n\xff\xfe\x80\x0d end',
 }

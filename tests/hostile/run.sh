@@ -129,6 +129,26 @@ in_dir "$dir" bash -c 'ulimit -f 16; exec "$0" big.txt' "$dir/bin/$(basename "$p
 expect 255 "HTML file write error" && expect_files "$dir" bin big.txt && ok
 fi
 
+# --- a write error that the system reports only when the file is closed ---
+new_case "write errors seen only at close" close-error
+if posix_only; then
+  if cc -shared -fPIC -o "$work/fail_close.so" "$(dirname "$0")/fail_close.c" -ldl 2>/dev/null; then
+    printf 'ab\x1a' >"$dir/x.txt"
+    printf '<P>y' >"$dir/y.htm"
+    printf '<P>z' >"$dir/z.htm"
+    closing_fails() {  # closing_fails NAME ARG: runs on ARG with the close of NAME failing
+      FAIL_CLOSE_MATCH=$1 LD_PRELOAD=$work/fail_close.so ASAN_OPTIONS=verify_asan_link_order=0 \
+        run "$2"
+    }
+    closing_fails x.HTM x.txt && expect 255 "HTML file write error" &&
+      closing_fails y.DOC y.htm && expect 255 "OASYS file write error" &&
+      closing_fails z.FMT z.htm && expect 255 "OASYS FMT file write error" &&
+      expect_files "$dir" bin x.txt y.htm z.htm z.DOC && ok
+  else
+    skip "no C compiler to build the close() shim"
+  fi
+fi
+
 # --- places that cannot be written ---
 new_case "output folder read-only" read-only
 if small_disk "$dir/ro" 64k; then
@@ -177,20 +197,24 @@ new_case "input that is a link to its own output" link-to-output
 printf 'ab\x1a' >"$dir/a.HTM"
 ln -s a.HTM "$dir/a.txt"
 run a.txt
-expect 255 "HTML file open error" && [ "$(cat "$dir/a.HTM")" = $'ab\x1a' ] && ok
+expect 255 "HTML file open error" && [ "$(cat "$dir/a.HTM")" = $'ab\x1a' ] &&
+  printf '<P>doc' >"$dir/b.DOC" && ln -s b.DOC "$dir/b.htm" && run b.htm &&
+  expect 255 "OASYS file open error" && [ "$(cat "$dir/b.DOC")" = '<P>doc' ] && ok
 
 # --- read errors: reading the process's own memory from address 0 fails ---
 new_case "read errors on the inputs and the template" read-error
 if posix_only; then
   ln -s /proc/self/mem "$dir/x.txt"
+  ln -s /proc/self/mem "$dir/w.OA2"
   ln -s /proc/self/mem "$dir/y.htm"
   printf '<P>z' >"$dir/z.htm"
   rm "$dir/bin/wpconv.FMT"
   ln -s /proc/self/mem "$dir/bin/wpconv.FMT"
   run x.txt
-  expect 255 "OASYS file read error" && run y.htm && expect 255 "HTML file read error" &&
+  expect 255 "OASYS file read error" && run w.OA2 && expect 255 "OASYS file read error" &&
+    run y.htm && expect 255 "HTML file read error" &&
     run z.htm && expect 255 "FMT file read error" &&
-    expect_files "$dir" bin x.txt y.htm z.htm z.DOC && ok
+    expect_files "$dir" bin x.txt w.OA2 y.htm z.htm z.DOC && ok
 fi
 
 # --- names ---

@@ -1,0 +1,352 @@
+#include "html2doc/html_to_document.h"
+
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+#include "doccodes/doc_codes.h"
+#include "html2doc/html_tags.h"
+#include "html2doc/sjis_to_document.h"
+#include "simd/byte_set.h"
+
+namespace wpconv {
+
+namespace {
+
+constexpr unsigned char TAG_START = '<';
+
+void write_attribute(ByteWriter& document, unsigned char attribute) {
+  document.put(ATTRIBUTE_CODE >> 8);
+  document.put(ATTRIBUTE_CODE & 0xFF);
+  document.put(attribute);
+}
+
+// The document's line layout, for every character written: lines of LINE_WIDTH columns, closed
+// with the filler line end as soon as they are full, and two-byte characters on even columns,
+// one space padding an odd one. The window loop of copy_plain_text finds where these rules apply
+// with bit masks, and applies them through here.
+struct LineLayout {
+  int column = 0;
+
+  unsigned char* close_if_full(unsigned char* out) {
+    if (column < LINE_WIDTH) return out;
+    std::memcpy(out, FILLER_LINE_END.data(), FILLER_LINE_END.size());
+    column = 0;
+    return out + FILLER_LINE_END.size();
+  }
+
+  unsigned char* pad_if_odd(unsigned char* out) {
+    if (column % 2 == 0) return out;
+    *out++ = SPACE;
+    ++column;
+    return close_if_full(out);
+  }
+
+  // Writes a character, with its pad and line ends.
+  unsigned char* put(unsigned char* out, unsigned code) {
+    if (code <= 0xFF) {
+      *out++ = static_cast<unsigned char>(code);
+      ++column;
+    } else {
+      out = pad_if_odd(out);
+      *out++ = static_cast<unsigned char>(code >> 8);
+      *out++ = static_cast<unsigned char>(code & 0xFF);
+      column += 2;
+    }
+    return close_if_full(out);
+  }
+};
+
+// The most LineLayout::put writes for one character: a pad, a filler line end, the character
+// and another filler line end.
+constexpr std::size_t CHARACTER_OUTPUT = 3 + 2 * FILLER_LINE_END.size();
+
+// How copy_plain_text treats a byte where a character starts.
+enum class TextByte : unsigned char {
+  one_byte,       // a one-byte character, written as it is
+  lead,           // a two-byte character, written as it is
+  replaced_lead,  // a two-byte character that may have a document code of its own
+  dropped,        // a control byte
+  stop,           // the start of a tag, or the end of the text
+};
+
+// copy_plain_text looks at the text this many bytes at a time.
+constexpr int WINDOW_SIZE = 64;
+
+// One bit a byte of a window, the first byte in the lowest bit.
+struct WindowBits {
+  std::uint64_t leads;  // bytes that would begin a two-byte character
+  std::uint64_t other;  // bytes that would be anything but a one-byte or unreplaced two-byte char
+};
+
+// The treatment of every byte, and the two-byte characters that document_code_for() replaces,
+// one bit each: found once by asking it about every character, so that its table stays the one
+// place that knows them. The window's bit masks come from the same treatment.
+class TextBytes {
+ public:
+  TextBytes()
+      : classes_(classify_bytes(replaced_)),
+        leads_(is_lead_byte),
+        others_([this](unsigned char byte) {
+          return classes_[byte] != TextByte::one_byte && classes_[byte] != TextByte::lead;
+        }) {}
+
+  TextByte operator[](unsigned char byte) const { return classes_[byte]; }
+  bool is_replaced(unsigned code) const { return (replaced_[code / 64] & bit(code)) != 0; }
+  // The leads, and the bytes that would be anything but a one-byte or unreplaced character.
+  const simd::ByteSet& leads() const { return leads_; }
+  const simd::ByteSet& others() const { return others_; }
+
+ private:
+  using Replaced = std::array<std::uint64_t, 0x10000 / 64>;
+
+  static std::array<TextByte, 256> classify_bytes(Replaced& replaced) {
+    std::array<TextByte, 256> classes;
+    for (unsigned byte = 0; byte < 256; ++byte) {
+      switch (byte_class(static_cast<unsigned char>(byte))) {
+        case ByteClass::end_of_text:
+          classes[byte] = TextByte::stop;
+          break;
+        case ByteClass::control:
+          classes[byte] = TextByte::dropped;
+          break;
+        case ByteClass::lead:
+          classes[byte] = TextByte::lead;
+          break;
+        case ByteClass::one_byte:
+          classes[byte] = byte == TAG_START ? TextByte::stop : TextByte::one_byte;
+          break;
+      }
+    }
+    replaced.fill(0);
+    for (unsigned code = 0; code <= 0xFFFF; ++code) {
+      if (!is_lead_byte(static_cast<unsigned char>(code >> 8)) ||
+          document_code_for(static_cast<CharCode>(code)) == code) {
+        continue;
+      }
+      replaced[code / 64] |= bit(code);
+      classes[code >> 8] = TextByte::replaced_lead;
+    }
+    return classes;
+  }
+
+  static std::uint64_t bit(unsigned code) { return std::uint64_t{1} << (code % 64); }
+
+  Replaced replaced_;
+  std::array<TextByte, 256> classes_;
+  simd::ByteSet leads_;
+  simd::ByteSet others_;
+};
+
+// The bytes of a window at even and at odd offsets.
+constexpr std::uint64_t EVEN_BYTES = 0x5555555555555555;
+constexpr std::uint64_t ODD_BYTES = ~EVEN_BYTES;
+
+// The trail bytes of a window that begins with a character, given its lead-like bytes. Any
+// other byte is followed by a new character, so every run of lead-like bytes starts with one
+// and alternates lead and trail, ending with the byte after it as a trail when its length is odd.
+// Adding a run's first bit to the run clears it, which picks out the runs by where they start.
+std::uint64_t trail_bits(std::uint64_t leads) {
+  const std::uint64_t run_starts = leads & ~(leads << 1);
+  const std::uint64_t even_runs = leads & ~(leads + (run_starts & EVEN_BYTES));
+  const std::uint64_t odd_runs = leads & ~(leads + (run_starts & ODD_BYTES));
+  return ((even_runs << 1) & ODD_BYTES) | ((odd_runs << 1) & EVEN_BYTES);
+}
+
+// The most copy_plain_text writes for a window of characters, which are at most a byte past it:
+// three bytes a character (a pad and two bytes), a filler line end for each LINE_WIDTH of that
+// and one more, and the window's worth written beyond the end by a copy of fixed size.
+constexpr std::size_t WINDOW_OUTPUT =
+    3 * (WINDOW_SIZE + 1) + 4 * FILLER_LINE_END.size() + WINDOW_SIZE + 1;
+
+const TextBytes& text_byte_table() {
+  static const TextBytes bytes;
+  return bytes;
+}
+
+// The leads and other bytes of the reader's current block, found for the whole block at once.
+class WindowMaps {
+ public:
+  WindowMaps()
+      : maps_({&text_byte_table().leads(), &text_byte_table().others()}, STREAM_BLOCK_SIZE) {}
+
+  // Maps the reader's buffered bytes from where they begin now, unless the block is mapped.
+  void cover(const ByteReader& reader) {
+    if (reader.block_number() == block_number_) return;
+    block_number_ = reader.block_number();
+    maps_.map(reader.data(), reader.available());
+  }
+
+  // The bits of the WINDOW_SIZE bytes at `window`.
+  WindowBits window(const unsigned char* window) const {
+    return {maps_.bits(0, window), maps_.bits(1, window)};
+  }
+
+ private:
+  simd::ByteMaps maps_;
+  std::uint64_t block_number_ = ~std::uint64_t{0};
+};
+
+// Converts the ordinary text already buffered in `html` for as long as it needs no decision
+// beyond the line layout: characters, dropped control bytes, the pad before a two-byte character
+// on an odd column and the filler line ends. Stops at a tag, at the end of the text and near the
+// end of the buffer, where a character may run past it; the column is then always below
+// LINE_WIDTH. Text is most of a page, so this does most of the work. It takes a window of bytes
+// at a time: which bytes are leads and trails, which characters need a closer look and which
+// need a pad are found for the whole window with bit operations, so that the bytes between two
+// pads or line ends are copied at once, with no test for each character: ordinary text mixes
+// one-byte and two-byte characters too irregularly for branches to guess.
+void copy_plain_text(ByteReader& html, ByteWriter& document, LineLayout& layout, WindowMaps& maps) {
+  const TextBytes& text_bytes = text_byte_table();
+  if (html.available() < 2) return;
+  maps.cover(html);
+  const unsigned char* const begin = html.data();
+  const unsigned char* const last = begin + html.available() - 1;  // so that p[1] is buffered
+  const unsigned char* p = begin;
+  unsigned char* out = nullptr;
+
+  // Takes the character at `c` with every decision it may need: the number of bytes taken,
+  // 0 at a stop byte.
+  auto take_character = [&](const unsigned char* c) -> int {
+    switch (text_bytes[*c]) {
+      case TextByte::dropped:
+        return 1;
+      case TextByte::stop:
+        return 0;
+      case TextByte::one_byte:
+        out = layout.put(out, *c);
+        return 1;
+      case TextByte::lead:
+        out = layout.put(out, static_cast<unsigned>(c[0] << 8 | c[1]));
+        return 2;
+      case TextByte::replaced_lead: {
+        unsigned code = static_cast<unsigned>(c[0] << 8 | c[1]);
+        if (text_bytes.is_replaced(code)) code = document_code_for(static_cast<CharCode>(code));
+        out = layout.put(out, code);
+        return 2;
+      }
+    }
+    return 0;
+  };
+
+  bool stopped = false;
+  // Pieces are copied a window's worth at a time from anywhere in the window, so two windows of
+  // bytes must be buffered.
+  while (!stopped && last - p > 2 * WINDOW_SIZE) {
+    out = document.room(WINDOW_OUTPUT);
+    const WindowBits bits = maps.window(p);
+    const std::uint64_t trails = trail_bits(bits.leads);
+    const std::uint64_t lead_starts = bits.leads & ~trails;
+    const std::uint64_t other_starts = bits.other & ~trails;
+    int pos = 0;  // always where a character starts
+    while (pos < WINDOW_SIZE) {
+      const std::uint64_t from_pos = ~std::uint64_t{0} << pos;
+      const std::uint64_t others_ahead = other_starts & from_pos;
+      const int other = others_ahead != 0 ? std::countr_zero(others_ahead) : WINDOW_SIZE;
+      // The characters up to `other` are plain; the last of a window may end a byte past it.
+      const int plain_end =
+          other < WINDOW_SIZE ? other : WINDOW_SIZE + static_cast<int>(lead_starts >> 63);
+      const std::uint64_t plain_leads =
+          lead_starts & (other < WINDOW_SIZE ? (std::uint64_t{1} << other) - 1 : ~std::uint64_t{0});
+      while (pos < plain_end) {
+        // The two-byte characters that would fall on an odd column, and so need a pad.
+        const std::uint64_t pads =
+            pos < WINDOW_SIZE ? plain_leads & (~std::uint64_t{0} << pos) &
+                                    ((layout.column ^ pos) % 2 != 0 ? EVEN_BYTES : ODD_BYTES)
+                              : 0;
+        const int pad = pads != 0 ? std::countr_zero(pads) : plain_end;
+        // Pads and line ends never fall together: a line ends at an even column.
+        const int line_end = pos + (LINE_WIDTH - layout.column);
+        const int next = line_end < pad ? line_end : pad;
+        std::memcpy(out, p + pos, WINDOW_SIZE + 1);  // may be more than needed, never less
+        out += next - pos;
+        layout.column += next - pos;
+        pos = next;
+        out = layout.close_if_full(out);
+        if (pos == pad && pad < plain_end) out = layout.pad_if_odd(out);
+      }
+      if (pos < WINDOW_SIZE) {
+        int taken = take_character(p + pos);
+        if (taken == 0) {
+          stopped = true;
+          break;
+        }
+        pos += taken;
+      }
+    }
+    document.wrote_up_to(out);
+    p += pos;
+  }
+  if (!stopped) {
+    // Too few bytes are left for a window.
+    while (p < last) {
+      out = document.room(CHARACTER_OUTPUT);
+      int taken = take_character(p);
+      document.wrote_up_to(out);
+      if (taken == 0) break;
+      p += taken;
+    }
+  }
+  html.advance(static_cast<std::size_t>(p - begin));
+}
+
+}  // namespace
+
+void html_to_document(ByteReader& html, ByteWriter& document) {
+  LineLayout layout;
+  WindowMaps maps;
+  bool text_started = false;
+  for (;;) {
+    if (text_started) copy_plain_text(html, document, layout, maps);
+    int byte = html.get();
+    if (byte < 0 || byte == END_OF_TEXT) break;
+    if (is_control_byte(static_cast<unsigned char>(byte))) continue;
+    unsigned code = static_cast<unsigned>(byte);
+    if (is_lead_byte(static_cast<unsigned char>(byte))) {
+      int trail = html.get();
+      if (trail < 0) break;
+      code = code << 8 | static_cast<unsigned>(trail);
+    }
+
+    if (code == TAG_START) {
+      switch (read_html_tag(html)) {
+        case HtmlTag::paragraph:
+          if (text_started) {
+            document.write(PARAGRAPH_LINE_END);
+            layout.column = 0;
+          }
+          text_started = true;
+          break;
+        case HtmlTag::end_of_body:
+          goto end_of_body;
+        case HtmlTag::underline_on:
+          write_attribute(document, ATTRIBUTE_UNDERLINE_ON);
+          break;
+        case HtmlTag::underline_off:
+          write_attribute(document, ATTRIBUTE_UNDERLINE_OFF);
+          break;
+        case HtmlTag::superscript_on:
+          write_attribute(document, ATTRIBUTE_SUPERSCRIPT_ON);
+          break;
+        case HtmlTag::subscript_on:
+          write_attribute(document, ATTRIBUTE_SUBSCRIPT_ON);
+          break;
+        case HtmlTag::superscript_off:
+        case HtmlTag::subscript_off:
+          write_attribute(document, ATTRIBUTE_SCRIPT_OFF);
+          break;
+        case HtmlTag::other:
+          break;
+      }
+      continue;
+    }
+    if (!text_started) continue;
+    if (code > 0xFF) code = document_code_for(static_cast<CharCode>(code));
+    document.wrote_up_to(layout.put(document.room(CHARACTER_OUTPUT), code));
+  }
+end_of_body:
+  document.put(END_OF_TEXT);
+}
+
+}  // namespace wpconv

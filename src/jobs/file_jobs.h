@@ -1,0 +1,48 @@
+// The conversions as file-level jobs: open the input, check what the output may not be, write
+// the output, and return what happened. They show nothing; the programs decide how a result is
+// shown.
+#ifndef WPCONV_JOBS_FILE_JOBS_H_
+#define WPCONV_JOBS_FILE_JOBS_H_
+
+#include <optional>
+#include <string>
+
+#include "jobs/messages.h"
+
+namespace wpconv {
+
+// What entry hands to a conversion.
+struct ConversionPaths {
+  std::string program_path;  // the running executable, for the format template beside it
+  std::string input_path;    // resolved full path of the file to convert
+};
+
+struct Failure {
+  FileKind file;
+  Step step;
+  int system_error = 0;  // the system's code for the reason, 0 when it gave none
+};
+
+struct Result {
+  std::optional<Failure> failure;
+
+  bool ok() const { return !failure; }
+};
+
+// The input, from its extension: HTML to a document pair, anything else to HTML.
+Result convert_file(const ConversionPaths& paths);
+
+// The document text named by `paths.input_path` (after its header, for an .OA2 file) into an
+// HTML file beside it with the extension .HTM.
+Result convert_document_to_html(const ConversionPaths& paths);
+
+// The HTML file named by `paths.input_path` into a .DOC text file beside it, then the format
+// template into a .FMT file. After a failure on the .FMT file, the .DOC file stays.
+Result convert_html_to_document(const ConversionPaths& paths);
+
+// The format template, byte for byte, into the input path with the extension .FMT.
+Result copy_format_template(const ConversionPaths& paths);
+
+}  // namespace wpconv
+
+#endif  // WPCONV_JOBS_FILE_JOBS_H_

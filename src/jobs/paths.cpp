@@ -1,0 +1,44 @@
+#include "jobs/paths.h"
+
+#include "platform/platform.h"
+
+namespace wpconv {
+
+namespace {
+
+constexpr std::string_view FORMAT_EXTENSION = ".FMT";
+
+}  // namespace
+
+std::optional<std::string> replace_extension(std::string_view path, std::string_view extension) {
+  std::string result(path.substr(0, path.rfind('.')));
+  result += extension;
+  if (!platform::fits_path_capacity(result)) return std::nullopt;
+  return result;
+}
+
+bool is_html_input(std::string_view path) {
+  std::size_t dot = path.rfind('.');
+  return dot != std::string_view::npos && dot + 1 < path.size() &&
+         (path[dot + 1] == 'H' || path[dot + 1] == 'h');
+}
+
+std::size_t final_component_position(std::string_view path) {
+  std::size_t pos = path.size();
+  while (pos > 0 && !platform::is_path_separator(path[pos - 1])) --pos;
+  return pos;
+}
+
+std::optional<std::string> format_template_path(std::string_view program_path) {
+  if (program_path.empty()) return std::nullopt;  // the system could not tell where we are
+  std::string_view file_name = program_path.substr(final_component_position(program_path));
+  if (file_name.find('.') != std::string_view::npos) {
+    return replace_extension(program_path, FORMAT_EXTENSION);
+  }
+  std::string path(program_path);
+  path += FORMAT_EXTENSION;
+  if (!platform::fits_path_capacity(path)) return std::nullopt;
+  return path;
+}
+
+}  // namespace wpconv

@@ -1,0 +1,25 @@
+// The plain kernels: one byte at a time, the reference for the vector ones.
+#include "simd/kernels.h"
+
+namespace wpconv::simd {
+
+std::uint64_t plain_mask(const ByteSet& set, const unsigned char* window) {
+  std::uint64_t mask = 0;
+  for (int i = 0; i < WINDOW_SIZE; ++i) mask |= std::uint64_t{set.contains(window[i])} << i;
+  return mask;
+}
+
+namespace {
+
+void map_plain(const ByteSet* const* sets, int count, const unsigned char* bytes, std::size_t size,
+               std::uint64_t* const* maps) {
+  for (std::size_t word = 0; word < size / WINDOW_SIZE; ++word, bytes += WINDOW_SIZE) {
+    for (int k = 0; k < count; ++k) maps[k][word] = plain_mask(*sets[k], bytes);
+  }
+}
+
+}  // namespace
+
+const Kernels PLAIN_KERNELS = {map_plain};
+
+}  // namespace wpconv::simd
