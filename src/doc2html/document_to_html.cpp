@@ -67,17 +67,22 @@ void write_code(ByteWriter& html, unsigned code) {
   }
 }
 
-void write_character(ByteWriter& html, unsigned code) {
+// Returns whether the character had no text equivalent.
+bool write_character(ByteWriter& html, unsigned code) {
   if (is_external_char(code)) {
     // Replacements are always two bytes, so 0x2031 is a space and a digit.
     CharCode replacement = external_char_replacement(static_cast<CharCode>(code));
     html.put(static_cast<unsigned char>(replacement >> 8));
     html.put(static_cast<unsigned char>(replacement & 0xFF));
-    return;
+    return replacement == NO_REPLACEMENT;
   }
   // The other private codes have no text equivalent.
-  if (code >= PRIVATE_CODE_FIRST) code = FULL_WIDTH_SPACE;
+  if (code >= PRIVATE_CODE_FIRST) {
+    write_code(html, FULL_WIDTH_SPACE);
+    return true;
+  }
   write_code(html, code);
+  return false;
 }
 
 ScriptState write_attribute(ByteWriter& html, int attribute, ScriptState script) {
@@ -237,7 +242,8 @@ void copy_plain_run(ByteReader& document, ByteWriter& html, DecisionMap& map) {
 
 }  // namespace
 
-void document_to_html(ByteReader& document, ByteWriter& html) {
+std::uint64_t document_to_html(ByteReader& document, ByteWriter& html) {
+  std::uint64_t without_equivalent = 0;
   html.write(HTML_HEAD);
   ScriptState script = ScriptState::none;
   int pending = NO_BYTE;  // read ahead, belongs to the next character
@@ -299,11 +305,12 @@ void document_to_html(ByteReader& document, ByteWriter& html) {
         break;
       }
       default:
-        write_character(html, code);
+        without_equivalent += write_character(html, code);
     }
   }
 end_of_text:
   html.write(HTML_CLOSING);
+  return without_equivalent;
 }
 
 }  // namespace wpconv

@@ -293,7 +293,7 @@ void copy_plain_text(ByteReader& html, ByteWriter& document, LineLayout& layout,
 
 }  // namespace
 
-void html_to_document(ByteReader& html, ByteWriter& document) {
+std::uint64_t html_to_document(ByteReader& html, ByteWriter& document) {
   LineLayout layout;
   WindowMaps maps;
   bool text_started = false;
@@ -347,6 +347,7 @@ void html_to_document(ByteReader& html, ByteWriter& document) {
   }
 end_of_body:
   document.put(END_OF_TEXT);
+  return 0;
 }
 
 }  // namespace wpconv

@@ -11,6 +11,10 @@ namespace wpconv {
 
 namespace {
 
+constexpr std::string_view HTML_EXTENSION = ".HTM";
+constexpr std::string_view DOCUMENT_EXTENSION = ".DOC";
+constexpr std::string_view FORMAT_EXTENSION = ".FMT";
+
 // One input streamed through a converter into one output, with every check that comes first.
 struct StreamJob {
   const std::string& input_path;
@@ -25,107 +29,159 @@ struct StreamJob {
   // Whether an output that is the input itself means there is nothing to do (the template copy
   // onto the template) rather than a refusal (a conversion would destroy its input).
   bool output_may_be_input;
-  void (*convert)(ByteReader& input, ByteWriter& output);
+  std::uint64_t (*convert)(ByteReader& input, ByteWriter& output);
+  // The file whose modification time the output keeps, if not the input (the template copy
+  // takes the HTML's).
+  const std::string* time_of = nullptr;
 };
 
-Result failed(FileKind file, Step step, int system_error = 0) {
-  return Result{Failure{file, step, system_error}};
+void fail(Result& result, FileKind file, Step step, const std::string& path, int system_error = 0) {
+  result.failure = Failure{file, step, system_error, path};
 }
 
-Result run(const StreamJob& job) {
-  if (!platform::fits_path_capacity(job.input_path)) return failed(job.input_kind, Step::open);
+// Adds what the job did to `result`.
+void run(const StreamJob& job, const ConversionOptions& options, Result& result) {
+  if (!platform::fits_path_capacity(job.input_path)) {
+    return fail(result, job.input_kind, Step::open, job.input_path);
+  }
   platform::File input = platform::File::open_for_reading(job.input_path);
-  if (!input.is_open()) return failed(job.input_kind, Step::open, platform::last_error());
+  if (!input.is_open()) {
+    return fail(result, job.input_kind, Step::open, job.input_path, platform::last_error());
+  }
   FileSource source(input);
   ByteReader reader(source, job.input_mode);
   if (job.skip_oa2_header && !skip_oa2_header(reader)) {
     // An .OA2 file without the marker after its header holds no document.
-    return reader.failed() ? failed(job.input_kind, Step::read, source.error())
-                           : failed(job.input_kind, Step::open);
+    result.bytes_read += source.count();
+    return reader.failed()
+               ? fail(result, job.input_kind, Step::read, job.input_path, source.error())
+               : fail(result, job.input_kind, Step::open, job.input_path);
   }
 
-  if (!job.output_path) return failed(job.output_kind, Step::open);
-  if (job.not_output != nullptr && platform::same_file(*job.output_path, *job.not_output)) {
-    return failed(job.output_kind, Step::open);
+  if (!job.output_path) return fail(result, job.output_kind, Step::open, job.input_path);
+  const std::string& output_path = *job.output_path;
+  if (job.not_output != nullptr && platform::same_file(output_path, *job.not_output)) {
+    return fail(result, job.output_kind, Step::open, output_path);
   }
-  if (platform::same_file(*job.output_path, job.input_path)) {
-    if (job.output_may_be_input) return {};
-    return failed(job.output_kind, Step::open);
+  if (platform::same_file(output_path, job.input_path)) {
+    if (!job.output_may_be_input) fail(result, job.output_kind, Step::open, output_path);
+    return;
   }
-  platform::OutputFile output = platform::OutputFile::create(*job.output_path);
-  if (!output.is_open()) return failed(job.output_kind, Step::open, platform::last_error());
+  platform::OutputFile output = platform::OutputFile::create(output_path, options.may_replace);
+  if (!output.is_open()) {
+    return fail(result, job.output_kind, Step::open, output_path, platform::last_error());
+  }
 
   FileSink sink(output);
   ByteWriter writer(sink, job.output_mode);
   reader.stop_when(&writer.failed());
-  job.convert(reader, writer);
+  result.without_equivalent += job.convert(reader, writer);
+  result.bytes_read += source.count();
   // Whatever is not committed is removed when `output` goes.
   if (reader.failed() && !writer.failed()) {
-    return failed(job.input_kind, Step::read, source.error());
+    return fail(result, job.input_kind, Step::read, job.input_path, source.error());
   }
-  if (!writer.flush()) return failed(job.output_kind, Step::write, sink.error());
-  if (!output.commit()) return failed(job.output_kind, Step::write, platform::last_error());
-  return {};
+  if (!writer.flush()) {
+    return fail(result, job.output_kind, Step::write, output_path, sink.error());
+  }
+  std::optional<platform::FileTime> time;
+  if (options.keep_time) {
+    time = job.time_of == nullptr
+               ? input.modification_time()
+               : platform::File::open_for_reading(*job.time_of).modification_time();
+  }
+  if (!output.commit(time ? &*time : nullptr)) {
+    return fail(result, job.output_kind, Step::write, output_path, platform::last_error());
+  }
+  result.bytes_written += sink.count();
+  result.outputs.push_back(output_path);
 }
 
-void copy_bytes(ByteReader& input, ByteWriter& output) {
+std::uint64_t copy_bytes(ByteReader& input, ByteWriter& output) {
   for (int byte; (byte = input.get()) >= 0;) {
     output.put(static_cast<unsigned char>(byte));
     output.write_unchanged(input.data(), input.available());
     input.advance(input.available());
   }
+  return 0;
+}
+
+void copy_template(const ConversionPaths& paths, const ConversionOptions& options, Result& result) {
+  std::optional<std::string> template_path =
+      paths.template_path.empty() ? format_template_path(paths.program_path) : paths.template_path;
+  if (!template_path) return fail(result, FileKind::format_template, Step::open, "");
+  run({.input_path = *template_path,
+       .input_kind = FileKind::format_template,
+       .input_mode = ByteReader::Mode::binary,
+       .skip_oa2_header = false,
+       .output_path = replace_extension(paths.input_path, FORMAT_EXTENSION),
+       .output_kind = FileKind::format_file,
+       .output_mode = ByteWriter::Mode::binary,
+       .not_output = &paths.input_path,
+       // An HTML file named after the program, beside it: the template already holds exactly
+       // the copy.
+       .output_may_be_input = true,
+       .convert = copy_bytes,
+       .time_of = &paths.input_path},
+      options, result);
 }
 
 }  // namespace
 
-Result convert_file(const ConversionPaths& paths) {
-  return is_html_input(paths.input_path) ? convert_html_to_document(paths)
-                                         : convert_document_to_html(paths);
+Result convert_file(const ConversionPaths& paths, const ConversionOptions& options) {
+  return is_html_input(paths.input_path) ? convert_html_to_document(paths, options)
+                                         : convert_document_to_html(paths, options);
 }
 
-Result convert_document_to_html(const ConversionPaths& paths) {
-  return run({.input_path = paths.input_path,
-              .input_kind = FileKind::document,
-              .input_mode = ByteReader::Mode::binary,
-              .skip_oa2_header = is_oa2_extension(paths.input_path),
-              .output_path = replace_extension(paths.input_path, ".HTM"),
-              .output_kind = FileKind::html,
-              .output_mode = ByteWriter::Mode::text,
-              .not_output = nullptr,
-              .output_may_be_input = false,
-              .convert = document_to_html});
+Result convert_document_to_html(const ConversionPaths& paths, const ConversionOptions& options) {
+  Result result;
+  run({.input_path = paths.input_path,
+       .input_kind = FileKind::document,
+       .input_mode = ByteReader::Mode::binary,
+       .skip_oa2_header = is_oa2_extension(paths.input_path),
+       .output_path = replace_extension(paths.input_path, HTML_EXTENSION),
+       .output_kind = FileKind::html,
+       .output_mode = ByteWriter::Mode::text,
+       .not_output = nullptr,
+       .output_may_be_input = false,
+       .convert = document_to_html},
+      options, result);
+  return result;
 }
 
-Result convert_html_to_document(const ConversionPaths& paths) {
-  Result result = run({.input_path = paths.input_path,
-                       .input_kind = FileKind::html,
-                       .input_mode = ByteReader::Mode::text,
-                       .skip_oa2_header = false,
-                       .output_path = replace_extension(paths.input_path, ".DOC"),
-                       .output_kind = FileKind::document,
-                       .output_mode = ByteWriter::Mode::binary,
-                       .not_output = nullptr,
-                       .output_may_be_input = false,
-                       .convert = html_to_document});
-  if (!result.ok()) return result;
-  return copy_format_template(paths);
+Result convert_html_to_document(const ConversionPaths& paths, const ConversionOptions& options) {
+  Result result;
+  run({.input_path = paths.input_path,
+       .input_kind = FileKind::html,
+       .input_mode = ByteReader::Mode::text,
+       .skip_oa2_header = false,
+       .output_path = replace_extension(paths.input_path, DOCUMENT_EXTENSION),
+       .output_kind = FileKind::document,
+       .output_mode = ByteWriter::Mode::binary,
+       .not_output = nullptr,
+       .output_may_be_input = false,
+       .convert = html_to_document},
+      options, result);
+  if (result.ok()) copy_template(paths, options, result);
+  return result;
 }
 
-Result copy_format_template(const ConversionPaths& paths) {
-  std::optional<std::string> template_path = format_template_path(paths.program_path);
-  if (!template_path) return failed(FileKind::format_template, Step::open);
-  return run({.input_path = *template_path,
-              .input_kind = FileKind::format_template,
-              .input_mode = ByteReader::Mode::binary,
-              .skip_oa2_header = false,
-              .output_path = replace_extension(paths.input_path, ".FMT"),
-              .output_kind = FileKind::format_file,
-              .output_mode = ByteWriter::Mode::binary,
-              .not_output = &paths.input_path,
-              // An HTML file named after the program, beside it: the template already holds
-              // exactly the copy.
-              .output_may_be_input = true,
-              .convert = copy_bytes});
+Result copy_format_template(const ConversionPaths& paths, const ConversionOptions& options) {
+  Result result;
+  copy_template(paths, options, result);
+  return result;
+}
+
+std::optional<std::vector<std::string>> output_paths(const std::string& input_path) {
+  std::vector<std::string> paths;
+  for (std::string_view extension : is_html_input(input_path)
+                                        ? std::vector{DOCUMENT_EXTENSION, FORMAT_EXTENSION}
+                                        : std::vector{HTML_EXTENSION}) {
+    std::optional<std::string> path = replace_extension(input_path, extension);
+    if (!path) return std::nullopt;
+    paths.push_back(*path);
+  }
+  return paths;
 }
 
 }  // namespace wpconv

@@ -1,6 +1,7 @@
-// The few services the programs need from the operating system. One implementation per system:
+// The services the programs need from the operating system. One implementation per system:
 // platform_posix.cpp and platform_win32.cpp, chosen by CMake; nothing else includes system
-// headers. Paths are byte strings here, as the system takes them.
+// headers. Paths and texts are UTF-8 byte strings everywhere above this layer (on POSIX, the
+// bytes the system takes as they are); an implementation converts only at the system's calls.
 #ifndef WPCONV_PLATFORM_PLATFORM_H_
 #define WPCONV_PLATFORM_PLATFORM_H_
 
@@ -8,24 +9,35 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 namespace wpconv::platform {
 
-// True when a path of this length, with its terminating zero, fits the system's limit.
-bool fits_path_capacity(const std::string& path);
-
-// True for the characters that separate path components.
-bool is_path_separator(char c);
+// --- start-up and the command line ---
 
 // Called once at start-up, before anything else here.
 void initialise();
 
-// The command line after the program's name: the path to convert.
+// The command line after the program's name, for the single-file program: the path to convert.
 std::string command_line_remainder(int argc, char** argv);
+
+// The arguments after the program's name, one by one, for programs with options.
+std::vector<std::string> arguments(int argc, char** argv);
 
 // The full path of the running executable; empty if the system cannot tell.
 std::string program_path();
+
+// --- paths ---
+
+// True when the system can take a path this long (on POSIX PATH_MAX bytes with the terminating
+// zero; on Windows 32,767 UTF-16 units).
+bool fits_path_capacity(const std::string& path);
+
+// True for the characters that separate path components; the one the system writes itself.
+bool is_path_separator(char c);
+char preferred_separator();
 
 struct FullPath {
   std::string path;
@@ -39,15 +51,62 @@ FullPath full_path(const std::string& path);
 // own letter case, or the first match of a wildcard pattern); nothing when no entry is found.
 std::optional<std::string> stored_name(const std::string& path_as_given, const FullPath& full);
 
-// Shows a message and returns when the user has seen it.
+// A text that is equal for two paths exactly when the system takes them as the same name (on
+// Windows, letters in other case are the same).
+std::string path_key(const std::string& path);
+
+// True when both paths name one existing file (same device and file number).
+bool same_file(const std::string& a, const std::string& b);
+
+enum class PathType { missing, file, directory, other };
+
+struct PathInfo {
+  PathType type = PathType::missing;
+  std::uint64_t size = 0;  // of a file
+};
+
+// What is at `path`, following symbolic links.
+PathInfo path_info(const std::string& path);
+
+struct DirectoryEntry {
+  std::string name;
+  // A link to a file counts as a file; a link to a folder is not followed and counts as other.
+  PathInfo info;
+};
+
+// The entries of a folder, without "." and "..", in no particular order; nothing on failure.
+std::optional<std::vector<DirectoryEntry>> list_directory(const std::string& path);
+
+// --- messages and consoles ---
+
+// Shows a message of the single-file program and returns when the user has seen it (on POSIX on
+// standard error, on Windows in a message box).
 void show_message(const char* text);
+
+// Writes to standard output or standard error, as the console shows UTF-8 where it is one.
+void write_standard_output(std::string_view text);
+void write_standard_error(std::string_view text);
+bool standard_error_is_terminal();
+
+// True when the program has a console window of its own, as one started by dropping files on it
+// has, and its standard input is that console: then it may wait for the user.
+bool started_in_own_console();
+// Waits until the user presses Enter.
+void wait_for_enter();
 
 // The system's code for why the last call here failed (errno, GetLastError), and its text.
 int last_error();
 std::string error_text(int error);
+// True for the code of a file that exists where it should not.
+bool is_exists_error(int error);
 
-// True when both paths name one existing file (same device and file number).
-bool same_file(const std::string& a, const std::string& b);
+// --- files ---
+
+// A file's modification time, in the system's own units.
+struct FileTime {
+  std::int64_t seconds = 0;
+  std::int64_t fraction = 0;
+};
 
 // An open file, closed when it goes out of scope. Binary and unbuffered: buffering is the
 // streams' job.
@@ -74,6 +133,7 @@ class File {
   bool write(const unsigned char* buffer, std::size_t size);
   // False if the system reports an error, such as a write that failed only now.
   bool close();
+  std::optional<FileTime> modification_time() const;
 
   // Opens an existing file for reading; not open on failure, also for a directory.
   static File open_for_reading(const std::string& path);
@@ -86,35 +146,55 @@ class File {
   Handle handle_ = NO_HANDLE;
 };
 
-// A file being written under a path. Until commit() succeeds it is not the finished output: if
-// the writing fails or the object goes out of scope first, what was written is removed.
+// An output file, written so that a failure never costs the file it replaces. It is written to
+// a new temporary file beside its path (beside the file a symbolic link names), whose name ends
+// in TEMPORARY_SUFFIX, and put in place by commit() with one rename once it is complete; if the
+// writing fails, or the object goes out of scope first, the temporary file is removed and a file
+// that was there stays as it was. A replaced file's permission bits carry over. An existing
+// output with several hard links is written in place instead, as a rename would split them.
 class OutputFile {
  public:
+  static constexpr std::string_view TEMPORARY_SUFFIX = ".wpconv-tmp";
+
   OutputFile() = default;
-  OutputFile(OutputFile&&) noexcept = default;
+  OutputFile(OutputFile&& other) noexcept { *this = std::move(other); }
   OutputFile& operator=(OutputFile&& other) noexcept {
     if (this != &other) {
       discard();
       file_ = std::move(other.file_);
       path_ = std::move(other.path_);
+      target_ = std::move(other.target_);
+      in_place_ = other.in_place_;
+      may_replace_ = other.may_replace_;
+      replacing_ = other.replacing_;
+      mode_ = other.mode_;
     }
     return *this;
   }
   ~OutputFile() { discard(); }
 
-  // Created (or truncated) for writing; not open on failure.
-  static OutputFile create(const std::string& path);
+  // Begins the output for `path`; not open on failure. An existing output that the user may not
+  // replace (read-only, immutable, a folder) is refused here, as is any existing output when
+  // `may_replace` is false.
+  static OutputFile create(const std::string& path, bool may_replace = true);
 
   bool is_open() const { return file_.is_open(); }
   bool write(const unsigned char* buffer, std::size_t size) { return file_.write(buffer, size); }
-  // Closes the file as the finished output; false, and nothing left, on any error.
-  bool commit();
+  // Closes the file, gives it `modification_time` if there is one, and puts it in place; false,
+  // and nothing left, on any error. Without `may_replace`, an output that has appeared meanwhile
+  // is not replaced: that is an error too.
+  bool commit(const FileTime* modification_time = nullptr);
   // Closes and removes what was written.
   void discard();
 
  private:
   File file_;
-  std::string path_;
+  std::string path_;    // what is being written: the temporary file, or the target in place
+  std::string target_;  // where it goes
+  bool in_place_ = false;
+  bool may_replace_ = true;
+  bool replacing_ = false;  // an output existed when this one began
+  unsigned mode_ = 0;       // permission bits to give a replacement
 };
 
 }  // namespace wpconv::platform

@@ -7,7 +7,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <random>
 #include <vector>
 
 #include "platform/name_match.h"
@@ -19,6 +21,69 @@ namespace {
 
 int descriptor(std::intptr_t handle) {
   return static_cast<int>(handle);
+}
+
+// Keeps errno across clean-up that may change it.
+class SavedError {
+ public:
+  SavedError() : error_(errno) {}
+  ~SavedError() { errno = error_; }
+
+ private:
+  int error_;
+};
+
+int open_retrying(const char* path, int flags, mode_t mode = 0) {
+  int fd;
+  do fd = open(path, flags | O_CLOEXEC, mode);
+  while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+bool write_all(int fd, const char* text, std::size_t length) {
+  while (length > 0) {
+    ssize_t written = write(fd, text, length);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    text += written;
+    length -= static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
+PathInfo info_of(const struct stat& status) {
+  if (S_ISREG(status.st_mode)) return {PathType::file, static_cast<std::uint64_t>(status.st_size)};
+  return {S_ISDIR(status.st_mode) ? PathType::directory : PathType::other, 0};
+}
+
+// The file a path names once every symbolic link on its final component is followed, so that
+// the link can stay a link while that file is replaced.
+std::string link_target(std::string path) {
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat status;
+    if (lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) break;
+    std::vector<char> buffer(PATH_MAX);
+    ssize_t length = readlink(path.c_str(), buffer.data(), buffer.size());
+    if (length <= 0 || static_cast<std::size_t>(length) >= buffer.size()) break;
+    std::string target(buffer.data(), static_cast<std::size_t>(length));
+    if (target[0] != '/') target = path.substr(0, path.rfind('/') + 1) + target;
+    path = target;
+  }
+  return path;
+}
+
+// A name for a temporary file beside `target` that tells a person what it is: the output's name,
+// six random letters and TEMPORARY_SUFFIX; a shorter one where that would be too long.
+std::string temporary_name(const std::string& target) {
+  static thread_local std::mt19937 random{std::random_device{}()};
+  std::string letters;
+  for (int i = 0; i < 6; ++i) letters += "abcdefghijklmnopqrstuvwxyz0123456789"[random() % 36];
+  std::size_t name = target.rfind('/') + 1;
+  std::string path = target + '.' + letters + std::string(OutputFile::TEMPORARY_SUFFIX);
+  if (path.size() - name > NAME_MAX || !fits_path_capacity(path)) {
+    path = target.substr(0, name) + "wpconv." + letters + std::string(OutputFile::TEMPORARY_SUFFIX);
+  }
+  return path;
 }
 
 }  // namespace
@@ -35,6 +100,14 @@ void initialise() {
   // Past a file size limit, a write should fail (and the incomplete file be removed), not kill
   // the process and leave the file behind.
   signal(SIGXFSZ, SIG_IGN);
+}
+
+char preferred_separator() {
+  return '/';
+}
+
+std::vector<std::string> arguments(int argc, char** argv) {
+  return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
 }
 
 std::string command_line_remainder(int argc, char** argv) {
@@ -102,14 +175,68 @@ std::optional<std::string> stored_name(const std::string&, const FullPath& full)
 }
 
 void show_message(const char* text) {
-  std::size_t length = std::strlen(text);
-  while (length > 0) {
-    ssize_t written = write(STDERR_FILENO, text, length);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return;
-    text += written;
-    length -= static_cast<std::size_t>(written);
+  write_standard_error(text);
+}
+
+void write_standard_output(std::string_view text) {
+  write_all(STDOUT_FILENO, text.data(), text.size());
+}
+
+void write_standard_error(std::string_view text) {
+  write_all(STDERR_FILENO, text.data(), text.size());
+}
+
+bool standard_error_is_terminal() {
+  return isatty(STDERR_FILENO) != 0;
+}
+
+bool started_in_own_console() {
+  return false;  // a terminal belongs to the shell that started the program
+}
+
+void wait_for_enter() {
+  for (int c; (c = std::getchar()) != EOF && c != '\n';) {
   }
+}
+
+std::string path_key(const std::string& path) {
+  return path;
+}
+
+PathInfo path_info(const std::string& path) {
+  struct stat status;
+  if (stat(path.c_str(), &status) != 0) return {};
+  return info_of(status);
+}
+
+std::optional<std::vector<DirectoryEntry>> list_directory(const std::string& path) {
+  DIR* directory = opendir(path.c_str());
+  if (directory == nullptr) return std::nullopt;
+  std::vector<DirectoryEntry> entries;
+  std::string prefix = path.empty() || path.back() == '/' ? path : path + '/';
+  errno = 0;
+  while (const dirent* entry = readdir(directory)) {
+    std::string_view name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    DirectoryEntry found{std::string(name), {PathType::other, 0}};
+    struct stat status;
+    std::string full = prefix + found.name;
+    if (lstat(full.c_str(), &status) == 0) {
+      found.info = info_of(status);
+      if (S_ISLNK(status.st_mode) && stat(full.c_str(), &status) == 0 && S_ISREG(status.st_mode)) {
+        found.info = info_of(status);
+      }
+    }
+    entries.push_back(std::move(found));
+    errno = 0;
+  }
+  bool failed = errno != 0;
+  {
+    SavedError saved;
+    closedir(directory);
+  }
+  if (failed) return std::nullopt;
+  return entries;
 }
 
 int last_error() {
@@ -120,10 +247,12 @@ std::string error_text(int error) {
   return std::strerror(error);
 }
 
+bool is_exists_error(int error) {
+  return error == EEXIST;
+}
+
 File File::open_for_reading(const std::string& path) {
-  int fd;
-  do fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  while (fd < 0 && errno == EINTR);
+  int fd = open_retrying(path.c_str(), O_RDONLY);
   if (fd < 0) return File();
   File file(fd);
   struct stat status;
@@ -162,31 +291,107 @@ bool File::close() {
   return closed;
 }
 
-OutputFile OutputFile::create(const std::string& path) {
+std::optional<FileTime> File::modification_time() const {
+  struct stat status;
+  if (fstat(descriptor(handle_), &status) != 0) return std::nullopt;
+  return FileTime{status.st_mtim.tv_sec, status.st_mtim.tv_nsec};
+}
+
+OutputFile OutputFile::create(const std::string& path, bool may_replace) {
   OutputFile output;
-  int fd;
-  do fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  while (fd < 0 && errno == EINTR);
-  if (fd < 0) return output;
-  output.file_ = File(fd);
-  output.path_ = path;
+  output.may_replace_ = may_replace;
+  output.target_ = link_target(path);
+  struct stat existing;
+  output.replacing_ = stat(output.target_.c_str(), &existing) == 0;
+  if (output.replacing_) {
+    if (!may_replace) {
+      errno = EEXIST;
+      return output;
+    }
+    if (S_ISDIR(existing.st_mode)) {
+      errno = EISDIR;
+      return output;
+    }
+    // Refuse what the user could not overwrite: a read-only file, an immutable one.
+    int probe = open_retrying(output.target_.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY);
+    if (probe < 0) return output;
+    close(probe);
+    output.mode_ = existing.st_mode & 07777;
+    // A swap would split hard links, and a device or pipe is no file to swap.
+    output.in_place_ = existing.st_nlink > 1 || !S_ISREG(existing.st_mode);
+  }
+  if (!output.in_place_) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      output.path_ = temporary_name(output.target_);
+      // A replacement stays private until it takes the old file's permission bits.
+      int fd = open_retrying(output.path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW,
+                             output.replacing_ ? 0600 : 0666);
+      if (fd >= 0) {
+        output.file_ = File(fd);
+        // A file that belongs to someone else keeps its owner, or is written in place.
+        if (output.replacing_ && (existing.st_uid != geteuid() || existing.st_gid != getegid()) &&
+            fchown(fd, existing.st_uid, existing.st_gid) != 0) {
+          output.file_.close();
+          unlink(output.path_.c_str());
+          output.in_place_ = true;
+        }
+        break;
+      }
+      if (errno == EEXIST) continue;
+      // A folder the user may not write holds a file the user may: write it in place, as an
+      // editor would.
+      if (output.replacing_ && (errno == EACCES || errno == EPERM)) output.in_place_ = true;
+      break;
+    }
+  }
+  if (output.in_place_) {
+    output.path_ = output.target_;
+    int fd = open_retrying(output.path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    if (fd >= 0) output.file_ = File(fd);
+  }
   return output;
 }
 
-bool OutputFile::commit() {
-  if (file_.close()) return true;
-  int error = errno;
-  unlink(path_.c_str());
-  errno = error;
-  return false;
+bool OutputFile::commit(const FileTime* modification_time) {
+  const int fd = descriptor(file_.handle_);
+  bool written = true;
+  if (!in_place_ && replacing_) {
+    // The old file goes only once the new one is on the disk.
+    written = fchmod(fd, static_cast<mode_t>(mode_)) == 0 && fsync(fd) == 0;
+  }
+  if (written && modification_time != nullptr) {
+    const timespec times[2] = {{0, UTIME_OMIT},
+                               {static_cast<time_t>(modification_time->seconds),
+                                static_cast<long>(modification_time->fraction)}};
+    written = futimens(fd, times) == 0;
+  }
+  written = file_.close() && written;
+  if (written && !in_place_) {
+    if (may_replace_) {
+      written = rename(path_.c_str(), target_.c_str()) == 0;
+    } else if (link(path_.c_str(), target_.c_str()) == 0) {
+      unlink(path_.c_str());
+      return true;
+    } else if (errno != EEXIST && access(target_.c_str(), F_OK) != 0) {
+      // A file system without hard links: the check and the rename are apart, but close.
+      written = rename(path_.c_str(), target_.c_str()) == 0;
+    } else {
+      errno = EEXIST;
+      written = false;
+    }
+  }
+  if (!written) {
+    SavedError saved;
+    unlink(path_.c_str());
+  }
+  return written;
 }
 
 void OutputFile::discard() {
   if (!file_.is_open()) return;
-  int error = errno;
+  SavedError saved;
   file_.close();
   unlink(path_.c_str());
-  errno = error;
 }
 
 bool same_file(const std::string& a, const std::string& b) {

@@ -162,22 +162,37 @@ bool File::close() {
   return closed;
 }
 
-OutputFile OutputFile::create(const std::string& path) {
+OutputFile OutputFile::create(const std::string& path, bool may_replace) {
   OutputFile output;
-  HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  output.may_replace_ = may_replace;
+  output.target_ = output.path_ = path;
+  output.in_place_ = true;
+  HANDLE handle =
+      CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                  may_replace ? CREATE_ALWAYS : CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return output;
   output.file_ = File(reinterpret_cast<std::intptr_t>(handle));
-  output.path_ = path;
   return output;
 }
 
-bool OutputFile::commit() {
+bool OutputFile::commit(const FileTime*) {
   if (file_.close()) return true;
   DWORD error = GetLastError();
   DeleteFileA(path_.c_str());
   SetLastError(error);
   return false;
+}
+
+std::optional<FileTime> File::modification_time() const {
+  return std::nullopt;
+}
+
+char preferred_separator() {
+  return '\\';
+}
+
+bool is_exists_error(int error) {
+  return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
 }
 
 void OutputFile::discard() {
