@@ -104,6 +104,7 @@ TEST(BlockBoundary, HtmlBytesThatNeedADecision) {
       {"trail LF", bytes("82 0A")},
       {"trail '<'", bytes("82 3C")},
       {"lead-range trails", bytes("88 88 E0 E0")},
+      {"characters the document would take as codes", bytes("FA 4A FB FC EF C0 ED 40 F0 04")},
   };
   const std::vector<Unit> endings = {
       {"end of input", ""},

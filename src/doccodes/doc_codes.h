@@ -42,6 +42,7 @@ inline constexpr unsigned char SPACE = 0x20;
 // Shift-JIS characters that stand in for others.
 inline constexpr CharCode FULL_WIDTH_SPACE = 0x8140;  // two spaces, and codes without text
 inline constexpr CharCode NO_REPLACEMENT = 0x3F3F;    // "??": an external character without one
+inline constexpr CharCode GETA_MARK = 0x81AC;         // 〓: a character the document cannot hold
 
 // Lines hold at most this many columns; a two-byte character takes two.
 inline constexpr int LINE_WIDTH = 72;

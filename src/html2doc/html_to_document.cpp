@@ -62,6 +62,13 @@ struct LineLayout {
 // and another filler line end.
 constexpr std::size_t CHARACTER_OUTPUT = 3 + 2 * FILLER_LINE_END.size();
 
+// The document code for a two-byte character, counting those that get a stand-in.
+unsigned document_code(unsigned code, std::uint64_t& stand_ins) {
+  const CharCode result = document_code_for(static_cast<CharCode>(code));
+  stand_ins += result == GETA_MARK && code >> 8 >= DOCUMENT_CODE_LEAD_FIRST;
+  return result;
+}
+
 // How copy_plain_text treats a byte where a character starts.
 enum class TextByte : unsigned char {
   one_byte,       // a one-byte character, written as it is
@@ -197,7 +204,8 @@ class WindowMaps {
 // need a pad are found for the whole window with bit operations, so that the bytes between two
 // pads or line ends are copied at once, with no test for each character: ordinary text mixes
 // one-byte and two-byte characters too irregularly for branches to guess.
-void copy_plain_text(ByteReader& html, ByteWriter& document, LineLayout& layout, WindowMaps& maps) {
+void copy_plain_text(ByteReader& html, ByteWriter& document, LineLayout& layout, WindowMaps& maps,
+                     std::uint64_t& stand_ins) {
   const TextBytes& text_bytes = text_byte_table();
   if (html.available() < 2) return;
   maps.cover(html);
@@ -222,7 +230,7 @@ void copy_plain_text(ByteReader& html, ByteWriter& document, LineLayout& layout,
         return 2;
       case TextByte::replaced_lead: {
         unsigned code = static_cast<unsigned>(c[0] << 8 | c[1]);
-        if (text_bytes.is_replaced(code)) code = document_code_for(static_cast<CharCode>(code));
+        if (text_bytes.is_replaced(code)) code = document_code(code, stand_ins);
         out = layout.put(out, code);
         return 2;
       }
@@ -296,9 +304,10 @@ void copy_plain_text(ByteReader& html, ByteWriter& document, LineLayout& layout,
 std::uint64_t html_to_document(ByteReader& html, ByteWriter& document) {
   LineLayout layout;
   WindowMaps maps;
+  std::uint64_t stand_ins = 0;
   bool text_started = false;
   for (;;) {
-    if (text_started) copy_plain_text(html, document, layout, maps);
+    if (text_started) copy_plain_text(html, document, layout, maps, stand_ins);
     int byte = html.get();
     if (byte < 0 || byte == END_OF_TEXT) break;
     if (is_control_byte(static_cast<unsigned char>(byte))) continue;
@@ -342,12 +351,12 @@ std::uint64_t html_to_document(ByteReader& html, ByteWriter& document) {
       continue;
     }
     if (!text_started) continue;
-    if (code > 0xFF) code = document_code_for(static_cast<CharCode>(code));
+    if (code > 0xFF) code = document_code(code, stand_ins);
     document.wrote_up_to(layout.put(document.room(CHARACTER_OUTPUT), code));
   }
 end_of_body:
   document.put(END_OF_TEXT);
-  return 0;
+  return stand_ins;
 }
 
 }  // namespace wpconv
