@@ -87,9 +87,25 @@ html() {  # html SIZE
   python3 -c "import sys; sys.stdout.buffer.write(b'<P>' + (b'abc<P>\x82\xa0 ' * ($1 // 10 + 1))[:$1])"
 }
 
+# old DIR NAME...: earlier outputs in the way, each holding its own name.
+old() {
+  local d=$1 name
+  shift
+  for name in "$@"; do printf 'old %s' "$name" >"$d/$name"; done
+}
+
+# expect_old DIR NAME...: those outputs are still there as they were.
+expect_old() {
+  local d=$1 name
+  shift
+  for name in "$@"; do
+    [ "$(cat "$d/$name")" = "old $name" ] || { fail "$name was not kept"; return 1; }
+  done
+}
+
 # --- full disk ---
-# full_disk INPUT MESSAGE FILE...: converts INPUT, moved onto a 64k tmpfs; expects MESSAGE and
-# exactly FILEs left there.
+# full_disk INPUT MESSAGE FILE...: converts INPUT, moved onto a 64k tmpfs with the case's other
+# files; expects MESSAGE and exactly FILEs left there.
 full_disk() {
   local input=$1 wanted=$2
   shift 2
@@ -97,29 +113,37 @@ full_disk() {
     skip "cannot mount a tmpfs here"
     return
   fi
-  mv "$dir/$input" "$dir/disk/"
+  find "$dir" -maxdepth 1 -type f -exec mv {} "$dir/disk/" \;
   run "disk/$input"
-  expect 255 "$wanted" && expect_files "$dir/disk" "$@" && ok
+  expect 255 "$wanted" && expect_files "$dir/disk" "$@"
 }
 
 new_case "full disk while writing the HTML" full-html
 document 30000 >"$dir/big.txt"
-full_disk big.txt "HTML file write error" big.txt
+old "$dir" big.HTM
+full_disk big.txt "HTML file write error" big.txt big.HTM && expect_old "$dir/disk" big.HTM && ok
 
 new_case "full disk while writing the DOC" full-doc
 html 30000 >"$dir/big.htm"
-full_disk big.htm "OASYS file write error" big.htm
+old "$dir" big.DOC big.FMT
+full_disk big.htm "OASYS file write error" big.htm big.DOC big.FMT &&
+  expect_old "$dir/disk" big.DOC big.FMT && ok
 
 new_case "full disk while copying the format file" full-fmt
 head -c 200000 /dev/zero >"$dir/bin/wpconv.FMT"
 printf '<P>short' >"$dir/a.htm"
-full_disk a.htm "OASYS FMT file write error" a.htm a.DOC
+old "$dir" a.FMT
+# The new .DOC stays; the old .FMT too.
+full_disk a.htm "OASYS FMT file write error" a.htm a.DOC a.FMT && expect_old "$dir/disk" a.FMT &&
+  [ "$(cat "$dir/disk/a.DOC")" = $'short\x1a' ] && ok
 
 new_case "file size limit (SIGXFSZ ignored)" size-limit
 if posix_only; then
 document 100000 >"$dir/big.txt"
+old "$dir" big.HTM
 in_dir "$dir" bash -c 'trap "" XFSZ; ulimit -f 16; exec "$0" big.txt' "$dir/bin/$(basename "$program")"
-expect 255 "HTML file write error" && expect_files "$dir" bin big.txt && ok
+expect 255 "HTML file write error" && expect_files "$dir" bin big.txt big.HTM &&
+  expect_old "$dir" big.HTM && ok
 fi
 
 new_case "file size limit with the signal at its default" size-limit-default
@@ -201,10 +225,74 @@ expect 255 "HTML file open error" && [ "$(cat "$dir/a.HTM")" = $'ab\x1a' ] &&
   printf '<P>doc' >"$dir/b.DOC" && ln -s b.DOC "$dir/b.htm" && run b.htm &&
   expect 255 "OASYS file open error" && [ "$(cat "$dir/b.DOC")" = '<P>doc' ] && ok
 
+# --- replacing an existing output ---
+new_case "killed in the middle of a conversion" kill
+if posix_only; then
+  old "$dir" big.HTM
+  mkfifo "$dir/big.txt"
+  (cd "$dir" && exec "$dir/bin/$(basename "$program")" big.txt) 2>/dev/null &
+  converter=$!
+  exec 3>"$dir/big.txt"
+  # Text without its end mark: the conversion goes on until the pipe is closed.
+  head -c 300000 /dev/zero | tr '\0' a >&3
+  # Once the temporary file has grown, the conversion is under way.
+  for _ in $(seq 100); do
+    [ -n "$(find "$dir" -name '*.wpconv-tmp' -size +1k)" ] && break
+    sleep 0.1
+  done
+  kill -KILL "$converter"
+  wait "$converter" 2>/dev/null
+  exec 3>&-
+  left=$(find "$dir" -maxdepth 1 -name 'big.HTM.*.wpconv-tmp' | wc -l)
+  expect_old "$dir" big.HTM && [ "$left" -le 1 ] && ok
+fi
+
+new_case "a replaced output keeps its permission bits, a new one gets the default" modes
+if posix_only; then
+  printf 'ab\x1a' >"$dir/a.txt"
+  printf 'ab\x1a' >"$dir/b.txt"
+  old "$dir" a.HTM
+  chmod 640 "$dir/a.HTM"
+  (umask 027 && cd "$dir" && "$dir/bin/$(basename "$program")" a.txt &&
+    "$dir/bin/$(basename "$program")" b.txt)
+  [ "$(stat -c %a "$dir/a.HTM")" = 640 ] && [ "$(stat -c %a "$dir/b.HTM")" = 640 ] &&
+    grep -q ab "$dir/a.HTM" && chmod 604 "$dir/a.HTM" && run a.txt &&
+    [ "$(stat -c %a "$dir/a.HTM")" = 604 ] && expect_files "$dir" bin a.txt a.HTM b.txt b.HTM && ok
+fi
+
+new_case "an output that is a link stays a link; one with hard links is written in place" links
+if posix_only; then
+  mkdir "$dir/real"
+  printf 'ab\x1a' >"$dir/a.txt"
+  printf 'cd\x1a' >"$dir/b.txt"
+  old "$dir/real" a.HTM
+  ln -s real/a.HTM "$dir/a.HTM"
+  old "$dir" b.HTM
+  ln "$dir/b.HTM" "$dir/real/b-too.HTM"
+  run a.txt && expect 0 "" && run b.txt && expect 0 "" && [ -L "$dir/a.HTM" ] &&
+    grep -q ab "$dir/real/a.HTM" && grep -q cd "$dir/real/b-too.HTM" &&
+    [ "$(stat -c %i "$dir/b.HTM")" = "$(stat -c %i "$dir/real/b-too.HTM")" ] &&
+    expect_files "$dir/real" a.HTM b-too.HTM && ok
+fi
+
+new_case "a read-only output is refused for a user who may not replace it" read-only-file
+if posix_only && command -v setpriv >/dev/null; then
+  printf 'ab\x1a' >"$dir/a.txt"
+  old "$dir" a.HTM
+  chmod 444 "$dir/a.HTM"
+  chown -R nobody "$dir"
+  chmod o+x "$work"
+  in_dir "$dir" setpriv --reuid=nobody --regid=nogroup --clear-groups \
+    "$dir/bin/$(basename "$program")" a.txt
+  expect 255 "HTML file open error" && expect_old "$dir" a.HTM && expect_files "$dir" bin a.txt a.HTM &&
+    ok
+fi
+
 # --- read errors: reading the process's own memory from address 0 fails ---
 new_case "read errors on the inputs and the template" read-error
 if posix_only; then
   ln -s /proc/self/mem "$dir/x.txt"
+  old "$dir" x.HTM
   ln -s /proc/self/mem "$dir/w.OA2"
   ln -s /proc/self/mem "$dir/y.htm"
   printf '<P>z' >"$dir/z.htm"
@@ -214,7 +302,7 @@ if posix_only; then
   expect 255 "OASYS file read error" && run w.OA2 && expect 255 "OASYS file read error" &&
     run y.htm && expect 255 "HTML file read error" &&
     run z.htm && expect 255 "FMT file read error" &&
-    expect_files "$dir" bin x.txt w.OA2 y.htm z.htm z.DOC && ok
+    expect_files "$dir" bin x.txt x.HTM w.OA2 y.htm z.htm z.DOC && expect_old "$dir" x.HTM && ok
 fi
 
 # --- names ---
