@@ -67,7 +67,7 @@ void run(const StreamJob& job, const ConversionOptions& options, Result& result)
     if (!job.output_may_be_input) fail(result, job.output_kind, Step::open, output_path);
     return;
   }
-  platform::OutputFile output = platform::OutputFile::create(output_path, options.may_replace);
+  platform::OutputFile output = platform::OutputFile::create(output_path, options.replace);
   if (!output.is_open()) {
     return fail(result, job.output_kind, Step::open, output_path, platform::last_error());
   }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "jobs/messages.h"
+#include "platform/platform.h"
 
 namespace wpconv {
 
@@ -21,8 +22,8 @@ struct ConversionPaths {
 };
 
 struct ConversionOptions {
-  bool may_replace = true;  // an existing output is replaced; otherwise the input is refused
-  bool keep_time = false;   // the outputs get the input's modification time
+  platform::Replace replace = platform::Replace::allowed;  // what becomes of an existing output
+  bool keep_time = false;  // the outputs get the input's modification time
 };
 
 struct Failure {

@@ -146,12 +146,21 @@ class File {
   Handle handle_ = NO_HANDLE;
 };
 
+// What may become of a file that is already where an output goes.
+enum class Replace {
+  never,    // it stays, and the output is refused
+  by_swap,  // it is replaced by a swap only, never written over; otherwise the output is refused
+  allowed,  // it is replaced by a swap, or written over where a swap cannot serve (see below)
+};
+
 // An output file, written so that a failure never costs the file it replaces. It is written to
 // a new temporary file beside its path (beside the file a symbolic link names), whose name ends
 // in TEMPORARY_SUFFIX, and put in place by commit() with one rename once it is complete; if the
 // writing fails, or the object goes out of scope first, the temporary file is removed and a file
-// that was there stays as it was. A replaced file's permission bits carry over. An existing
-// output with several hard links is written in place instead, as a rename would split them.
+// that was there stays as it was. A replaced file's permission bits carry over. Where a swap cannot
+// serve, Replace::allowed writes over the existing file in place: an output with several hard
+// links (a rename would split them), in a folder the user may not write, or owned by someone
+// else whom the replacement could not keep as owner.
 class OutputFile {
  public:
   static constexpr std::string_view TEMPORARY_SUFFIX = ".wpconv-tmp";
@@ -165,7 +174,7 @@ class OutputFile {
       path_ = std::move(other.path_);
       target_ = std::move(other.target_);
       in_place_ = other.in_place_;
-      may_replace_ = other.may_replace_;
+      replace_ = other.replace_;
       replacing_ = other.replacing_;
       mode_ = other.mode_;
     }
@@ -174,14 +183,13 @@ class OutputFile {
   ~OutputFile() { discard(); }
 
   // Begins the output for `path`; not open on failure. An existing output that the user may not
-  // replace (read-only, immutable, a folder) is refused here, as is any existing output when
-  // `may_replace` is false.
-  static OutputFile create(const std::string& path, bool may_replace = true);
+  // replace (read-only, immutable, a folder) is refused here, as is one that `replace` keeps.
+  static OutputFile create(const std::string& path, Replace replace = Replace::allowed);
 
   bool is_open() const { return file_.is_open(); }
   bool write(const unsigned char* buffer, std::size_t size) { return file_.write(buffer, size); }
   // Closes the file, gives it `modification_time` if there is one, and puts it in place; false,
-  // and nothing left, on any error. Without `may_replace`, an output that has appeared meanwhile
+  // and nothing left, on any error. With Replace::never, an output that has appeared meanwhile
   // is not replaced: that is an error too.
   bool commit(const FileTime* modification_time = nullptr);
   // Closes and removes what was written.
@@ -192,7 +200,7 @@ class OutputFile {
   std::string path_;    // what is being written: the temporary file, or the target in place
   std::string target_;  // where it goes
   bool in_place_ = false;
-  bool may_replace_ = true;
+  Replace replace_ = Replace::allowed;
   bool replacing_ = false;  // an output existed when this one began
   unsigned mode_ = 0;       // permission bits to give a replacement
 };

@@ -297,14 +297,14 @@ std::optional<FileTime> File::modification_time() const {
   return FileTime{status.st_mtim.tv_sec, status.st_mtim.tv_nsec};
 }
 
-OutputFile OutputFile::create(const std::string& path, bool may_replace) {
+OutputFile OutputFile::create(const std::string& path, Replace replace) {
   OutputFile output;
-  output.may_replace_ = may_replace;
+  output.replace_ = replace;
   output.target_ = link_target(path);
   struct stat existing;
   output.replacing_ = stat(output.target_.c_str(), &existing) == 0;
   if (output.replacing_) {
-    if (!may_replace) {
+    if (replace == Replace::never) {
       errno = EEXIST;
       return output;
     }
@@ -319,6 +319,10 @@ OutputFile OutputFile::create(const std::string& path, bool may_replace) {
     output.mode_ = existing.st_mode & 07777;
     // A swap would split hard links, and a device or pipe is no file to swap.
     output.in_place_ = existing.st_nlink > 1 || !S_ISREG(existing.st_mode);
+    if (output.in_place_ && replace == Replace::by_swap) {
+      errno = S_ISREG(existing.st_mode) ? EMLINK : EINVAL;
+      return output;
+    }
   }
   if (!output.in_place_) {
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -330,7 +334,7 @@ OutputFile OutputFile::create(const std::string& path, bool may_replace) {
         output.file_ = File(fd);
         // A file that belongs to someone else keeps its owner, or is written in place.
         if (output.replacing_ && (existing.st_uid != geteuid() || existing.st_gid != getegid()) &&
-            fchown(fd, existing.st_uid, existing.st_gid) != 0) {
+            fchown(fd, existing.st_uid, existing.st_gid) != 0 && replace == Replace::allowed) {
           output.file_.close();
           unlink(output.path_.c_str());
           output.in_place_ = true;
@@ -340,7 +344,9 @@ OutputFile OutputFile::create(const std::string& path, bool may_replace) {
       if (errno == EEXIST) continue;
       // A folder the user may not write holds a file the user may: write it in place, as an
       // editor would.
-      if (output.replacing_ && (errno == EACCES || errno == EPERM)) output.in_place_ = true;
+      if (output.replacing_ && (errno == EACCES || errno == EPERM) && replace == Replace::allowed) {
+        output.in_place_ = true;
+      }
       break;
     }
   }
@@ -367,7 +373,7 @@ bool OutputFile::commit(const FileTime* modification_time) {
   }
   written = file_.close() && written;
   if (written && !in_place_) {
-    if (may_replace_) {
+    if (replace_ != Replace::never) {
       written = rename(path_.c_str(), target_.c_str()) == 0;
     } else if (link(path_.c_str(), target_.c_str()) == 0) {
       unlink(path_.c_str());

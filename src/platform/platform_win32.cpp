@@ -162,9 +162,10 @@ bool File::close() {
   return closed;
 }
 
-OutputFile OutputFile::create(const std::string& path, bool may_replace) {
+OutputFile OutputFile::create(const std::string& path, Replace replace) {
   OutputFile output;
-  output.may_replace_ = may_replace;
+  output.replace_ = replace;
+  const bool may_replace = replace != Replace::never;
   output.target_ = output.path_ = path;
   output.in_place_ = true;
   HANDLE handle =
@@ -220,5 +221,63 @@ bool same_file(const std::string& a, const std::string& b) {
   CloseHandle(handle_a);
   return same;
 }
+
+// Until the wide-character layer is done: what the batch companion needs, in the simplest form.
+std::vector<std::string> arguments(int argc, char** argv) {
+  return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
+}
+
+std::string path_key(const std::string& path) {
+  std::string key = path;
+  for (char& c : key) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+  return key;
+}
+
+PathInfo path_info(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return {};
+  if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return {PathType::directory, 0};
+  return {PathType::file, (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow};
+}
+
+std::optional<std::vector<DirectoryEntry>> list_directory(const std::string& path) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return std::nullopt;
+  std::vector<DirectoryEntry> entries;
+  do {
+    std::string name = found.cFileName;
+    if (name == "." || name == "..") continue;
+    bool folder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    entries.push_back({name,
+                       {folder ? PathType::directory : PathType::file,
+                        (std::uint64_t{found.nFileSizeHigh} << 32) | found.nFileSizeLow}});
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  return entries;
+}
+
+void write_standard_output(std::string_view text) {
+  DWORD written;
+  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), text.data(), static_cast<DWORD>(text.size()), &written,
+            nullptr);
+}
+
+void write_standard_error(std::string_view text) {
+  DWORD written;
+  WriteFile(GetStdHandle(STD_ERROR_HANDLE), text.data(), static_cast<DWORD>(text.size()), &written,
+            nullptr);
+}
+
+bool standard_error_is_terminal() {
+  DWORD mode;
+  return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+}
+
+bool started_in_own_console() {
+  return false;
+}
+
+void wait_for_enter() {}
 
 }  // namespace wpconv::platform

@@ -27,6 +27,9 @@ CONSTANTS = {
     'HTML_END': docformat.HTML_END,
     'FILLER_LINE_END': docformat.FILLER_LINE_END,
     'PARAGRAPH_LINE_END': docformat.PARAGRAPH_LINE_END,
+    'BATCH_USAGE': (b'usage: wpconv-batch [--to html|doc] [--force] [--dry-run] [--keep-time] '
+                    b'[--jobs N]\n                    [--template FILE] [--log FILE] [--quiet] '
+                    b'PATH...\n'),
     # Binary on purpose: an exact copy must keep NUL, CR LF, 0x1A and high bytes.
     'TEMPLATE': b'template\x00\x1a\r\n\xff\xfe\x80\x0d end',
 }
@@ -46,6 +49,7 @@ class Case:
         self.template = '{TEMPLATE}'  # data text, or 'missing' / 'directory'
         self.exit = 0
         self.message = ''
+        self.output = ''
         self.posix_only = False
 
 
@@ -135,9 +139,9 @@ def load_cases(path):
                     raise CaseError(f'{where}: template data goes on the indented lines')
                 block = [] if not rest else None
                 case.template = rest or block
-            elif key == 'message':
+            elif key in ('message', 'output'):
                 block = [rest] if rest else []
-                case.message = block
+                setattr(case, key, block)
             elif key == 'run':
                 case.run = split_arguments(rest)
             elif key == 'cwd':
@@ -213,7 +217,8 @@ def run_case(case, options, program):
         os.makedirs(bin_dir)
         copy = os.path.join(bin_dir, os.fsencode(program_name))
         shutil.copy2(program, copy)
-        template = os.path.join(bin_dir, os.fsencode(os.path.splitext(program_name)[0] + '.FMT'))
+        template = os.path.join(bin_dir, os.fsencode(options.template_name or
+                                                     os.path.splitext(program_name)[0] + '.FMT'))
         if case.template == 'directory':
             os.mkdir(template)
         elif case.template != 'missing':
@@ -229,6 +234,7 @@ def run_case(case, options, program):
                     f.write(data(content, names))
         expected = {os.path.relpath(place(p), root): data(c, names) for p, c in case.expects}
         message = data(case.message, names)
+        output = data(case.output, names)
         arguments = [decode(a, names) for a in case.run]
         cwd = place(case.cwd) if case.cwd else root
         before = snapshot(root)
@@ -246,8 +252,8 @@ def run_case(case, options, program):
         if not options.no_messages:
             if result.stderr != message:
                 failures.append(f'message {result.stderr!r}, expected {message!r}')
-            if result.stdout:
-                failures.append(f'unexpected standard output {result.stdout!r}')
+            if result.stdout != output:
+                failures.append(f'standard output {result.stdout!r}, expected {output!r}')
         for rel, want in expected.items():
             if rel not in after:
                 failures.append(f'{show(rel)} was not written')
@@ -268,6 +274,18 @@ def run_case(case, options, program):
     return failures, root
 
 
+def as_batch(case):
+    """The case for wpconv-batch given the one file that wpconv converts in it, if it is such a
+    case: the batch must write the same bytes, replacing what wpconv replaces."""
+    names = [path for path, content in case.files if content is not None]
+    if case.exit != 0 or len(case.run) != 1 or case.run[0] not in names or case.cwd:
+        return None
+    case.run = ['--force', '--quiet'] + case.run
+    converted = '1 converted, 0 skipped, 0 failed[0A]'
+    case.message = converted
+    return case
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument('--program', required=True, help='the built wpconv program')
@@ -277,6 +295,10 @@ def main():
     parser.add_argument('--only', metavar='NAME', help='run the cases matching this pattern')
     parser.add_argument('--keep', action='store_true', help='keep the temporary directories')
     parser.add_argument('--timeout', type=float, help='seconds per case (30, 120 with launcher)')
+    parser.add_argument('--template-name', help='the template\'s name beside the program '
+                        '(default: the program\'s name with .FMT)')
+    parser.add_argument('--as-batch', action='store_true',
+                        help='run wpconv-batch on the single-file cases that convert one file')
     parser.add_argument('cases', nargs='+', help='case files or directories of *.cases files')
     options = parser.parse_args()
     if options.timeout is None:
@@ -312,7 +334,7 @@ def main():
     for case in cases:
         if options.only and not fnmatch.fnmatchcase(case.name, options.only):
             continue
-        if case.posix_only and windows:
+        if (case.posix_only and windows) or (options.as_batch and not as_batch(case)):
             skipped += 1
             continue
         failures, root = run_case(case, options, program)
@@ -328,7 +350,7 @@ def main():
         else:
             passed += 1
     if skipped:
-        print(f'{skipped} cases marked posix-only skipped')
+        print(f'{skipped} cases skipped (posix-only, or not for the batch program)')
     print(f'{passed} passed, {failed} failed')
     return 1 if failed or not passed + skipped else 0
 

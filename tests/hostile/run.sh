@@ -2,11 +2,12 @@
 # Runs the program where the system works against it: a full disk, a file size limit, a
 # read-only folder, an output that cannot be replaced, links, long paths. Needs root (mounts a
 # small tmpfs); what this machine cannot set up is skipped with a note.
-# Usage: run.sh PROGRAM. A Windows program (.exe) is run under Wine, where its messages go to a
-# message box: then only exit statuses and files are checked, and the cases that depend on POSIX
-# limits are left out.
+# Usage: run.sh PROGRAM [BATCH_PROGRAM]. A Windows program (.exe) is run under Wine, where its
+# messages go to a message box: then only exit statuses and files are checked, and the cases that
+# depend on POSIX limits are left out.
 set -uo pipefail
-program=$(realpath "${1:?usage: run.sh PROGRAM}")
+program=$(realpath "${1:?usage: run.sh PROGRAM [BATCH_PROGRAM]}")
+batch=${2:+$(realpath "$2")}
 launcher=()
 windows=no
 case $program in *.exe) launcher=(wine) windows=yes ;; esac
@@ -341,6 +342,68 @@ if expect 0 "" && [ -f "$base.HTM" ]; then
   [ "${continue_long:-yes}" = yes ] && in_dir "$dir" "$dir/bin/$(basename "$program")" "$long_dir/$over" &&
     expect 255 "OASYS file open error" && expect_files "$long_dir" "$over" && ok
 fi
+fi
+
+# --- the batch companion ---
+# run_batch ARGS...: runs the companion in $dir, with the template beside it under wpconv's name.
+run_batch() {
+  cp "$batch" "$dir/bin/"
+  (cd "$dir" && "${launcher[@]}" "$dir/bin/$(basename "$batch")" "$@") 2>"$work/stderr" >/dev/null
+  status=$?
+  message=$(cat "$work/stderr"; printf .)
+  message=${message%.}
+}
+
+if [ -n "$batch" ]; then
+  new_case "batch: a read error in the middle of a batch" batch-read-error
+  if posix_only; then
+    mkdir "$dir/arch"
+    printf 'a\x1a' >"$dir/arch/a.DOC"
+    ln -s /proc/self/mem "$dir/arch/b.DOC"
+    printf 'c\x1a' >"$dir/arch/c.DOC"
+    touch -d 2001-02-03 "$dir/arch/a.DOC"
+    run_batch --keep-time arch
+    expect 1 $'wpconv-batch: arch/b.DOC: OASYS file read error (Input/output error)\n2 converted, 0 skipped, 1 failed' &&
+      expect_files "$dir/arch" a.DOC a.HTM b.DOC c.DOC c.HTM &&
+      [ "$(stat -c %Y "$dir/arch/a.HTM")" = "$(stat -c %Y "$dir/arch/a.DOC")" ] && ok
+  fi
+
+  new_case "batch: the disk fills in the middle of a batch" batch-full-disk
+  if small_disk "$dir/disk" 256k; then
+    for name in a b c d e f; do document 25000 >"$dir/disk/$name.DOC"; done
+    old "$dir/disk" f.HTM
+    document 25000 >"$dir/reference.DOC"
+    run reference.DOC
+    run_batch --force --jobs 1 disk
+    # The first outputs fit and the others fail whole: what was written is complete, nothing
+    # half-written is left, and the old f.HTM stays.
+    written=$(cd "$dir/disk" && ls ./?.HTM | grep -vc f.HTM)
+    if [ "$status" = 1 ] && [ "$written" -ge 1 ] &&
+      [ "$(tail -n 1 <<<"${message%$'\n'}")" = "$written converted, 0 skipped, $((6 - written)) failed" ] &&
+      [ -z "$(find "$dir/disk" -name '*.wpconv-tmp')" ]; then
+      for html in "$dir"/disk/?.HTM; do
+        [ "$html" = "$dir/disk/f.HTM" ] || cmp -s "$html" "$dir/reference.HTM" || fail "$html differs"
+      done
+      expect_old "$dir/disk" f.HTM && ok
+    else
+      fail "status $status, message '$message'"
+    fi
+  else
+    skip "cannot mount a tmpfs here"
+  fi
+
+  new_case "batch: a progress line on a terminal only" batch-progress
+  if posix_only && command -v script >/dev/null; then
+    mkdir "$dir/arch"
+    for i in $(seq 40); do document 200000 >"$dir/arch/$i.DOC"; done
+    cp "$batch" "$dir/bin/"
+    (cd "$dir" && script -qec "bin/$(basename "$batch") --jobs 1 arch" /dev/null) >"$work/tty" 2>&1
+    if grep -q 'of 40 files' "$work/tty" && tail -c 40 "$work/tty" | grep -q '40 converted, 0 skipped, 0 failed'; then
+      ok
+    else
+      fail "no progress line: $(head -c 300 "$work/tty")"
+    fi
+  fi
 fi
 
 echo "$passed passed, $failed failed, $skipped skipped"
