@@ -256,10 +256,10 @@ std::optional<Plan> make_plan(const Options& options, const std::string& program
   // The template of a wpconv installed beside this program, or where a package puts it.
   std::vector<std::string> candidates = {options.template_path};
   if (options.template_path.empty()) {
-    std::string folder = program_path.substr(0, final_component_position(program_path));
-    candidates = {folder + "wpconv.FMT",
-                  join(join(join(folder + "..", "share"), "wpconv"), "wpconv.FMT")};
+    candidates = format_template_candidates(
+        program_path.substr(0, final_component_position(program_path)) + "wpconv");
   }
+  if (candidates.empty()) candidates = {"wpconv.FMT"};  // the system could not tell where we are
   for (const std::string& candidate : candidates) {
     if (platform::File::open_for_reading(candidate).is_open()) {
       plan.template_path = platform::full_path(candidate).path;

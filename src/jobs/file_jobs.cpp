@@ -107,10 +107,20 @@ std::uint64_t copy_bytes(ByteReader& input, ByteWriter& output) {
 }
 
 void copy_template(const ConversionPaths& paths, const ConversionOptions& options, Result& result) {
-  std::optional<std::string> template_path =
-      paths.template_path.empty() ? format_template_path(paths.program_path) : paths.template_path;
-  if (!template_path) return fail(result, FileKind::format_template, Step::open, "");
-  run({.input_path = *template_path,
+  std::string template_path = paths.template_path;
+  if (template_path.empty()) {
+    // The first that exists, or else the first, whose open error is then reported.
+    std::vector<std::string> candidates = format_template_candidates(paths.program_path);
+    if (candidates.empty()) return fail(result, FileKind::format_template, Step::open, "");
+    template_path = candidates.front();
+    for (const std::string& candidate : candidates) {
+      if (platform::path_info(candidate).type != platform::PathType::missing) {
+        template_path = candidate;
+        break;
+      }
+    }
+  }
+  run({.input_path = template_path,
        .input_kind = FileKind::format_template,
        .input_mode = ByteReader::Mode::binary,
        .skip_oa2_header = false,

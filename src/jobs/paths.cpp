@@ -41,4 +41,15 @@ std::optional<std::string> format_template_path(std::string_view program_path) {
   return path;
 }
 
+std::vector<std::string> format_template_candidates(std::string_view program_path) {
+  std::optional<std::string> beside = format_template_path(program_path);
+  if (!beside) return {};
+  const std::size_t name = final_component_position(*beside);
+  const char separator = platform::preferred_separator();
+  std::string shared = beside->substr(0, name) + ".." + separator + "share" + separator + "wpconv" +
+                       separator + beside->substr(name);
+  if (!platform::fits_path_capacity(shared)) return {*beside};
+  return {*beside, shared};
+}
+
 }  // namespace wpconv

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace wpconv {
 
@@ -23,6 +24,10 @@ std::size_t final_component_position(std::string_view path);
 // without a dot (usual outside Windows) gets .FMT appended, so a dot in a directory name is never
 // taken for the program's extension.
 std::optional<std::string> format_template_path(std::string_view program_path);
+
+// Where to look for the format template, in order: beside the program, then under the same name
+// in ../share/wpconv/ from the program's folder, where an installed copy keeps it.
+std::vector<std::string> format_template_candidates(std::string_view program_path);
 
 }  // namespace wpconv
 

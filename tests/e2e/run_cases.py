@@ -280,7 +280,7 @@ def as_batch(case):
     names = [path for path, content in case.files if content is not None]
     if case.exit != 0 or len(case.run) != 1 or case.run[0] not in names or case.cwd:
         return None
-    case.run = ['--force', '--quiet'] + case.run
+    case.run = ['--force', '--quiet', '--'] + case.run
     converted = '1 converted, 0 skipped, 0 failed[0A]'
     case.message = converted
     return case
