@@ -3,6 +3,7 @@
 
     generate.py document SIZE OUT    # about SIZE bytes of document stream, ends with 0x1A
     generate.py html SIZE OUT        # about SIZE bytes of HTML in Shift-JIS
+    generate.py tree COUNT SIZE OUT  # COUNT documents of about SIZE bytes, 100 to a folder
 
 SIZE takes a K, M or G suffix (powers of 1000). The same arguments always give the same bytes.
 
@@ -186,7 +187,26 @@ def parse_size(text):
     return int(text[:-1] if scale > 1 else text) * scale
 
 
+def tree(rnd, count, size, root):
+    """Writes an archive of small documents: folders d000, d001, ... of 100 files each."""
+    layout = DocumentLayout(rnd)
+    text = Text(rnd)
+    pool = [layout.paragraph(text.paragraph()) for _ in range(POOL_SIZE)]
+    for i in range(count):
+        folder = os.path.join(root, f"d{i // 100:03}")
+        if i % 100 == 0:
+            os.makedirs(folder, exist_ok=True)
+        body = bytearray()
+        while len(body) < size:
+            body += pool[rnd.randrange(POOL_SIZE)]
+        with open(os.path.join(folder, f"{i:06}.DOC"), "wb") as out:
+            out.write(body[:size] + b"\x1a")
+
+
 def main(argv):
+    if len(argv) == 5 and argv[1] == "tree":
+        tree(random.Random(5), parse_size(argv[2]), parse_size(argv[3]), argv[4])
+        return
     if len(argv) != 4 or argv[1] not in ("document", "html"):
         sys.exit(__doc__)
     kind, size, path = argv[1], parse_size(argv[2]), argv[3]

@@ -19,3 +19,15 @@ for row in '| document | wpconv document→HTML |' '| HTML | wpconv HTML→docum
   '| HTML | nkf -Sw |' '| 64KB |' '- HTML→document: peak RSS'; do
   grep -qF -- "$row" "$dir/tables" || { echo "bench smoke: no line with: $row" >&2; exit 1; }
 done
+# The batch benchmark, with the programs the test script has built when it has.
+build=
+[ -x "$root/build/native/wpconv-batch" ] && build=$root/build/native
+if ! BENCH_BUILD=$build BENCH_FILES=200 BENCH_RSS_FILES="100 200" BENCH_RUNS=1 \
+  BENCH_DIR="$dir/batch" "$root/bench/batch.sh" >"$dir/batch-tables" 2>"$dir/log"; then
+  cat "$dir/log" "$dir/batch-tables" >&2
+  exit 1
+fi
+cat "$dir/batch-tables"
+for row in '| wpconv-batch --jobs 1 |' '| find -exec wpconv |' '| 200 |' '- peak RSS at 200'; do
+  grep -qF -- "$row" "$dir/batch-tables" || { echo "bench smoke: no line with: $row" >&2; exit 1; }
+done
