@@ -4,6 +4,8 @@
     generate.py document SIZE OUT    # about SIZE bytes of document stream, ends with 0x1A
     generate.py html SIZE OUT        # about SIZE bytes of HTML in Shift-JIS
     generate.py tree COUNT SIZE OUT  # COUNT documents of about SIZE bytes, 100 to a folder
+    generate.py dense-document SIZE OUT, generate.py dense-html SIZE OUT
+                                     # the same with something to decide every ten bytes or so
 
 SIZE takes a K, M or G suffix (powers of 1000). The same arguments always give the same bytes.
 
@@ -182,6 +184,50 @@ PAGE_HEAD = HTML_HEAD[:-len(b"<P>")]
 PAGE_CLOSING = HTML_END[len(b"\r\n"):]
 
 
+def dense_document_paragraph(rnd):
+    """A paragraph of 72-column lines with about one event in ten bytes: pairs of spaces,
+    attribute codes, external characters, characters whose trail byte is 0xEC or above."""
+    layout = DocumentLayout(rnd)
+    layout.out = bytearray()
+    for _ in range(rnd.randint(20, 120)):
+        for _ in range(rnd.randint(2, 8)):
+            roll = rnd.random()
+            if roll < 0.5:
+                layout.char(two(rnd.choice(HIRAGANA)))
+            else:
+                layout.char(bytes((rnd.randrange(0x21, 0x7F),)))
+        event = rnd.randrange(4)
+        if event == 0:
+            layout.char(b" ")
+            layout.char(b" ")
+        elif event == 1:
+            on, off = rnd.choice((UNDERLINE,) + SCRIPTS)
+            layout.out += bytes((0xEF, 0xC0, on))
+            layout.char(two(rnd.choice(HIRAGANA)))
+            layout.out += bytes((0xEF, 0xC0, off)) + (b" " if off == 0x3B else b"")
+        elif event == 2:
+            layout.char(two(rnd.choice(EXTERNAL_CHARS)))
+        else:
+            layout.char(bytes((rnd.choice(KANJI_LEADS), rnd.randrange(0xEC, 0xFD))))
+    layout.out += PARAGRAPH_LINE_END
+    return bytes(layout.out)
+
+
+def dense_html_paragraph(rnd):
+    """A paragraph with about one event in ten bytes: tags, references, one-byte and two-byte
+    characters mixed so that pads are many, and characters the document keeps as its own."""
+    out = bytearray(b"<P>")
+    for _ in range(rnd.randint(20, 120)):
+        for _ in range(rnd.randint(2, 6)):
+            out += two(rnd.choice(HIRAGANA)) if rnd.random() < 0.5 else bytes(
+                (rnd.randrange(0x21, 0x7F) if rnd.random() < 0.95 else 0x20,)).replace(b"<", b">")
+        out += rnd.choice([b"<U>", b"</U>", b"<SUP>", b"</SUP>", b"<sub>", b"</sub>", b"<BR>",
+                           b"&amp;", two(rnd.choice(HTML_EXTERNAL)), b"\xfa\x4a", b"\xfb\xfc",
+                           b"\r\n"])
+    out += b"\r\n"
+    return bytes(out)
+
+
 def parse_size(text):
     scale = {"K": 10**3, "M": 10**6, "G": 10**9}.get(text[-1:].upper(), 1)
     return int(text[:-1] if scale > 1 else text) * scale
@@ -207,7 +253,7 @@ def main(argv):
     if len(argv) == 5 and argv[1] == "tree":
         tree(random.Random(5), parse_size(argv[2]), parse_size(argv[3]), argv[4])
         return
-    if len(argv) != 4 or argv[1] not in ("document", "html"):
+    if len(argv) != 4 or argv[1] not in ("document", "html", "dense-document", "dense-html"):
         sys.exit(__doc__)
     kind, size, path = argv[1], parse_size(argv[2]), argv[3]
     rnd = random.Random(5)
@@ -215,10 +261,13 @@ def main(argv):
     if kind == "document":
         layout = DocumentLayout(rnd)
         pool = [layout.paragraph(text.paragraph()) for _ in range(POOL_SIZE)]
-        head, closing = b"", b"\x1a"
-    else:
+    elif kind == "html":
         pool = [html_paragraph(rnd, text.paragraph()) for _ in range(POOL_SIZE)]
-        head, closing = PAGE_HEAD, PAGE_CLOSING
+    elif kind == "dense-document":
+        pool = [dense_document_paragraph(rnd) for _ in range(POOL_SIZE)]
+    else:
+        pool = [dense_html_paragraph(rnd) for _ in range(POOL_SIZE)]
+    head, closing = (b"", b"\x1a") if kind.endswith("document") else (PAGE_HEAD, PAGE_CLOSING)
     with open(path, "wb") as out:
         written = out.write(head)
         batch = []

@@ -43,9 +43,9 @@ std::optional<std::size_t> text_start(std::string_view file) {
 
 std::string oa2_to_html(std::string_view file, const ReadPlan& plan, bool& has_text) {
   MemorySource source = make_source(file, plan);
-  ByteReader reader(source);
+  ByteReader reader(source, ByteReader::Mode::binary, plan.threads);
   MemorySink sink;
-  ByteWriter writer(sink, ByteWriter::Mode::text);
+  ByteWriter writer(sink, ByteWriter::Mode::text, plan.threads);
   has_text = skip_oa2_header(reader);
   document_to_html(reader, writer);
   writer.flush();

@@ -155,11 +155,14 @@ TEST(BlockBoundary, LongInputsAcrossFullBlocks) {
   std::string document_reference = html_to_document(html, {.piece = 1});
   for_each_level([&](simd::Level level) {
     SCOPED_TRACE(simd::level_name(level));
-    for (std::size_t piece : {STREAM_BLOCK_SIZE, std::size_t{4093}, std::size_t{100}}) {
-      EXPECT_EQ(document_to_html(document, {.piece = piece}), html_reference)
-          << "read size " << piece;
-      EXPECT_EQ(html_to_document(html, {.piece = piece}), document_reference)
-          << "read size " << piece;
+    for (bool threads : {false, true}) {
+      for (std::size_t piece : {STREAM_BLOCK_SIZE, std::size_t{4093}, std::size_t{100}}) {
+        const ReadPlan plan{.piece = piece, .threads = threads};
+        EXPECT_EQ(document_to_html(document, plan), html_reference)
+            << "read size " << piece << ", threads " << threads;
+        EXPECT_EQ(html_to_document(html, plan), document_reference)
+            << "read size " << piece << ", threads " << threads;
+      }
     }
   });
 }

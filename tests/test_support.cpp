@@ -31,9 +31,9 @@ std::string bytes(std::string_view notation) {
 std::string document_to_html(std::string_view document, ReadPlan plan) {
   MemorySource source(document, plan.piece);
   source.fail_at(plan.fail_at);
-  ByteReader reader(source);
+  ByteReader reader(source, ByteReader::Mode::binary, plan.threads);
   MemorySink sink;
-  ByteWriter writer(sink, ByteWriter::Mode::text);
+  ByteWriter writer(sink, ByteWriter::Mode::text, plan.threads);
   document_to_html(reader, writer);
   writer.flush();
   return sink.bytes;
@@ -42,9 +42,9 @@ std::string document_to_html(std::string_view document, ReadPlan plan) {
 std::string html_to_document(std::string_view html, ReadPlan plan) {
   MemorySource source(html, plan.piece);
   source.fail_at(plan.fail_at);
-  ByteReader reader(source, ByteReader::Mode::text);
+  ByteReader reader(source, ByteReader::Mode::text, plan.threads);
   MemorySink sink;
-  ByteWriter writer(sink);
+  ByteWriter writer(sink, ByteWriter::Mode::binary, plan.threads);
   html_to_document(reader, writer);
   writer.flush();
   return sink.bytes;

@@ -17,11 +17,13 @@ namespace wpconv {
 // bytes("41 42 'C' EF A0") is "ABC\xEF\xA0". Spaces between items are ignored.
 std::string bytes(std::string_view notation);
 
-// How a converter's input is read: each read hands out `piece` bytes, and the read after
-// `fail_at` bytes fails.
+// How a converter's input is read: each read hands out `piece` bytes, the read after `fail_at`
+// bytes fails, and with `threads` the streams read ahead and write behind on threads of their
+// own.
 struct ReadPlan {
   std::size_t piece = STREAM_BLOCK_SIZE;
   std::size_t fail_at = std::string_view::npos;
+  bool threads = false;
 };
 
 // The converters on strings.

@@ -22,8 +22,6 @@ constexpr std::string_view HTML_PARAGRAPH = "\n<P>";
 
 enum class ScriptState { none = 0, subscript = 1, superscript = 2 };
 
-constexpr int NO_BYTE = -1;
-
 // After a trail byte 0xF0, a byte below 0x20 starts a control sequence that interrupts the
 // character, except CR (it ends a line) and 0x1A (it ends the text, so that a character
 // with trail byte 0xF0 right before it is kept).
@@ -72,8 +70,10 @@ bool write_character(ByteWriter& html, unsigned code) {
   if (is_external_char(code)) {
     // Replacements are always two bytes, so 0x2031 is a space and a digit.
     CharCode replacement = external_char_replacement(static_cast<CharCode>(code));
-    html.put(static_cast<unsigned char>(replacement >> 8));
-    html.put(static_cast<unsigned char>(replacement & 0xFF));
+    const unsigned char bytes[] = {static_cast<unsigned char>(replacement >> 8),
+                                   static_cast<unsigned char>(replacement & 0xFF)};
+    // Replacements hold no LF (the table checks it), so they go out unchanged.
+    html.write_unchanged(bytes, sizeof bytes);
     return replacement == NO_REPLACEMENT;
   }
   // The other private codes have no text equivalent.
@@ -85,43 +85,126 @@ bool write_character(ByteWriter& html, unsigned code) {
   return false;
 }
 
+// Tags hold no LF, so they go out unchanged, in one copy.
+void write_tag(ByteWriter& html, std::string_view tag) {
+  html.write_unchanged(reinterpret_cast<const unsigned char*>(tag.data()), tag.size());
+}
+
 ScriptState write_attribute(ByteWriter& html, int attribute, ScriptState script) {
   switch (attribute) {
     case ATTRIBUTE_UNDERLINE_ON:
-      html.write("<U>");
+      write_tag(html, "<U>");
       return script;
     case ATTRIBUTE_UNDERLINE_OFF:
-      html.write("</U>");
+      write_tag(html, "</U>");
       return script;
     case ATTRIBUTE_SUPERSCRIPT_ON:
-      if (script == ScriptState::none) html.write("<SUP>");
-      if (script == ScriptState::subscript) html.write("</SUB><SUP>");
+      if (script == ScriptState::none) write_tag(html, "<SUP>");
+      if (script == ScriptState::subscript) write_tag(html, "</SUB><SUP>");
       return ScriptState::superscript;
     case ATTRIBUTE_SUBSCRIPT_ON:
-      if (script == ScriptState::none) html.write("<SUB>");
-      if (script == ScriptState::superscript) html.write("</SUP><SUB>");
+      if (script == ScriptState::none) write_tag(html, "<SUB>");
+      if (script == ScriptState::superscript) write_tag(html, "</SUP><SUB>");
       return ScriptState::subscript;
     case ATTRIBUTE_SCRIPT_OFF:
-      if (script == ScriptState::subscript) html.write("</SUB>");
-      if (script == ScriptState::superscript) html.write("</SUP>");
+      if (script == ScriptState::subscript) write_tag(html, "</SUB>");
+      if (script == ScriptState::superscript) write_tag(html, "</SUP>");
       return ScriptState::none;
     default:
       return script;
   }
 }
 
-// Reads and drops `count` bytes; false if the input ends first.
-bool skip_bytes(ByteReader& document, int count) {
-  for (int i = 0; i < count; ++i) {
-    if (document.get() < 0) return false;
+// The longest unit the decoder looks at: a lead byte, a trail 0xF0, an interrupting control
+// sequence, the real trail and three operand bytes.
+constexpr std::size_t LONGEST_UNIT = 9;
+static_assert(LONGEST_UNIT <= ByteReader::LOOKAHEAD);
+
+struct Decoder {
+  ByteWriter& html;
+  ScriptState script = ScriptState::none;
+  std::uint64_t without_equivalent = 0;
+};
+
+// What decode_unit() makes of the bytes at hand.
+enum class Unit { decoded, needs_more, end_of_text };
+
+// Decodes the unit that starts at `p` (a character, a code with its operands, a pair of spaces,
+// or a byte that ends the text), writes its HTML and sets `p` past it. Writes nothing and
+// answers needs_more when the unit may run past `end` and more input may come; when no more
+// comes (`last`), a unit the input ends inside is the end of the text. Every byte of the
+// document goes through here, whatever path found it.
+Unit decode_unit(const unsigned char*& p, const unsigned char* end, bool last, Decoder& decoder) {
+  auto need = [&](const unsigned char* unit_end) { return unit_end > end; };
+  const Unit incomplete = last ? Unit::end_of_text : Unit::needs_more;
+  const unsigned char byte = *p;
+  if (byte == END_OF_TEXT) return Unit::end_of_text;
+  if (!is_lead_byte(byte)) {
+    if (writes_nothing(byte)) {
+      ++p;
+    } else if (byte != SPACE) {
+      decoder.html.put(byte);
+      ++p;
+    } else if (need(p + 2) && !last) {
+      return Unit::needs_more;
+    } else if (!need(p + 2) && p[1] == SPACE) {
+      // Two spaces in a row make a full-width space.
+      write_code(decoder.html, FULL_WIDTH_SPACE);
+      p += 2;
+    } else {
+      decoder.html.put(SPACE);
+      ++p;
+    }
+    return Unit::decoded;
   }
-  return true;
+
+  if (need(p + 2)) return incomplete;  // a lead byte without its trail is not written
+  unsigned trail = p[1];
+  const unsigned char* next = p + 2;
+  if (trail == INTERRUPTION_TRAIL) {
+    if (need(next + 1) && !last) return Unit::needs_more;
+    // At the end of the input the 0xF0 stays the trail.
+    if (!need(next + 1) && interrupts_character(*next)) {
+      if (need(next + 4)) return incomplete;
+      trail = next[3];
+      next += 4;
+    }
+  }
+  const unsigned code = static_cast<unsigned>(byte) << 8 | trail;
+  switch (code) {
+    case PARAGRAPH_MARK:
+      decoder.html.write(HTML_PARAGRAPH);
+      break;
+    case SKIP3_CODE:
+      if (need(next + 3)) return incomplete;
+      next += 3;
+      break;
+    case CONTROL_SEQUENCE:
+      if (need(next + 2)) return incomplete;
+      next += 2;
+      break;
+    case ATTRIBUTE_CODE: {
+      if (need(next + 1)) return incomplete;
+      const unsigned char attribute = *next++;
+      // The word processor puts a space after the end of a script; HTML needs none.
+      if (attribute == ATTRIBUTE_SCRIPT_OFF) {
+        if (need(next + 1) && !last) return Unit::needs_more;
+        if (!need(next + 1) && *next == SPACE) ++next;
+      }
+      decoder.script = write_attribute(decoder.html, attribute, decoder.script);
+      break;
+    }
+    default:
+      if (!writes_nothing(code)) decoder.without_equivalent += write_character(decoder.html, code);
+  }
+  p = next;
+  return Unit::decoded;
 }
 
-// True for a byte that may need the state machine wherever it stands: the end of the text,
-// control bytes, and the leads of the codes and external characters, which include the trail
-// 0xF0 that may start an interruption. Every other byte is copied as it is, whether it is a
-// one-byte character, a lead byte or a trail byte, except a space that is the first of two.
+// True for a byte that may need the decoder wherever it stands: the end of the text, control
+// bytes, and the leads of the codes and external characters, which include the trail 0xF0 that
+// may start an interruption. Every other byte is copied as it is, whether it is a one-byte
+// character, a lead byte or a trail byte, except a space that is the first of two.
 constexpr bool may_need_decision(unsigned char byte) {
   return byte_class(byte) == ByteClass::end_of_text || byte_class(byte) == ByteClass::control ||
          byte >= DOCUMENT_CODE_LEAD_FIRST;
@@ -135,7 +218,9 @@ constexpr simd::ByteSet SPACES([](unsigned char byte) { return byte == SPACE; })
 // another or by the end of the block (the next block may begin with one).
 class DecisionMap {
  public:
-  DecisionMap() : maps_({&DECISION_BYTES, &SPACES}, STREAM_BLOCK_SIZE), decisions_(WORDS) {}
+  DecisionMap()
+      : maps_({&DECISION_BYTES, &SPACES}, ByteReader::LOOKAHEAD + STREAM_BLOCK_SIZE),
+        decisions_(WORDS) {}
 
   // Maps the reader's buffered bytes from where they begin now, unless the block is mapped.
   void cover(const ByteReader& reader) {
@@ -167,7 +252,7 @@ class DecisionMap {
   }
 
  private:
-  static constexpr std::size_t WORDS = STREAM_BLOCK_SIZE / 64 + 1;
+  static constexpr std::size_t WORDS = (ByteReader::LOOKAHEAD + STREAM_BLOCK_SIZE) / 64 + 1;
   simd::ByteMaps maps_;
   std::vector<std::uint64_t> decisions_;
   std::uint64_t block_number_ = ~std::uint64_t{0};
@@ -197,27 +282,23 @@ const unsigned char* skip_silent_units(const unsigned char* from, const unsigned
   }
 }
 
-// Converts the bytes already buffered in `document` for as long as they need no decision beyond
-// their own value: characters that are copied unchanged, control bytes and blank cells. Stops
-// where the state machine must take over, including where a character runs past the buffer.
-// Ordinary text is most of a document, so this does most of the work, finding the few bytes
-// that matter and writing the runs between them at once.
-void copy_plain_run(ByteReader& document, ByteWriter& html, DecisionMap& map) {
-  if (document.available() == 0) return;
-  map.cover(document);
-  const unsigned char* const begin = document.data();
-  const unsigned char* const end = begin + document.available();
-  const unsigned char* run = begin;  // the copied bytes not yet written
-  const unsigned char* p = begin;    // where a character starts
+// The first character at `p` or after it that needs the decoder, or `end` where the bytes up to
+// it need none; a lead byte that ends the buffer is left for the next block. What lies before
+// it is copied unchanged, except the units that write nothing. Ordinary text is most of a
+// document, so this does most of the work, finding the few bytes that matter through the map
+// and writing the runs between them at once.
+const unsigned char* copy_plain_run(const unsigned char* p, const unsigned char* end,
+                                    const DecisionMap& map, ByteWriter& html) {
+  const unsigned char* run = p;  // the copied bytes not yet written
   for (;;) {
     const unsigned char* q = map.next(p);
-    if (q == end) {
+    if (q >= end) {
       p = is_trail_byte(p, end) ? end - 1 : end;  // a lead byte waits for its trail
       break;
     }
     if (is_trail_byte(p, q)) {
-      // A trail 0xF0 leaves its character to the state machine, and so does a trail LF, which
-      // the text-mode writer turns into CR LF; any other trail is copied.
+      // A trail 0xF0 leaves its character to the decoder, and so does a trail LF, which the
+      // text-mode writer turns into CR LF; any other trail is copied.
       if (*q == INTERRUPTION_TRAIL || *q == '\n') {
         p = q - 1;
         break;
@@ -226,91 +307,48 @@ void copy_plain_run(ByteReader& document, ByteWriter& html, DecisionMap& map) {
       continue;
     }
     p = q;
-    // Two spaces make a full-width space; the state machine also sees to a space whose next byte
-    // is not in the buffer yet.
-    if (*q == SPACE) break;
-    if (const unsigned char* next = skip_silent_units(q, end); next != q) {
-      if (q != run) html.write_unchanged(run, static_cast<std::size_t>(q - run));
-      run = p = next;
-    } else {
-      break;
-    }
+    if (*q == SPACE) break;  // two spaces make a full-width space
+    const unsigned char* next = skip_silent_units(q, end);
+    if (next == q) break;
+    if (q != run) html.write_unchanged(run, static_cast<std::size_t>(q - run));
+    run = p = next;
   }
   html.write_unchanged(run, static_cast<std::size_t>(p - run));
-  document.advance(static_cast<std::size_t>(p - begin));
+  return p;
 }
 
 }  // namespace
 
 std::uint64_t document_to_html(ByteReader& document, ByteWriter& html) {
-  std::uint64_t without_equivalent = 0;
   html.write(HTML_HEAD);
-  ScriptState script = ScriptState::none;
-  int pending = NO_BYTE;  // read ahead, belongs to the next character
+  Decoder decoder{html};
   DecisionMap map;
-  for (;;) {
-    if (pending == NO_BYTE) copy_plain_run(document, html, map);
-    int byte = pending != NO_BYTE ? pending : document.get();
-    pending = NO_BYTE;
-    if (byte < 0 || byte == END_OF_TEXT) break;
-
-    unsigned code = static_cast<unsigned>(byte);
-    if (is_lead_byte(static_cast<unsigned char>(byte))) {
-      int trail = document.get();
-      if (trail < 0) break;
-      if (trail == INTERRUPTION_TRAIL) {
-        int next = document.get();
-        if (interrupts_character(next)) {
-          if (!skip_bytes(document, 2)) break;
-          trail = document.get();
-          if (trail < 0) break;
-        } else {
-          pending = next;
-        }
+  // How many bytes the decoder needs at hand: one, unless a unit has run past the block.
+  std::size_t wanted = 1;
+  while (document.ensure(wanted) || document.available() > 0) {
+    map.cover(document);
+    const unsigned char* p = document.data();
+    const unsigned char* const end = p + document.available();
+    const bool last = document.at_end();
+    Unit unit = Unit::decoded;
+    while (p < end) {
+      p = copy_plain_run(p, end, map, html);
+      if (p == end) break;
+      const unsigned char* const start = p;
+      unit = decode_unit(p, end, last, decoder);
+      if (unit != Unit::decoded) {
+        p = start;
+        break;
       }
-      code = code << 8 | static_cast<unsigned>(trail);
     }
-
-    if (writes_nothing(code)) continue;
-
-    switch (code) {
-      case SPACE: {
-        int next = document.get();
-        if (next == SPACE) {
-          write_code(html, FULL_WIDTH_SPACE);
-        } else {
-          html.put(SPACE);
-          pending = next;
-        }
-        break;
-      }
-      case PARAGRAPH_MARK:
-        html.write(HTML_PARAGRAPH);
-        break;
-      case SKIP3_CODE:
-        if (!skip_bytes(document, 3)) goto end_of_text;
-        break;
-      case CONTROL_SEQUENCE:
-        if (!skip_bytes(document, 2)) goto end_of_text;
-        break;
-      case ATTRIBUTE_CODE: {
-        int attribute = document.get();
-        if (attribute < 0) goto end_of_text;
-        script = write_attribute(html, attribute, script);
-        // The word processor puts a space after the end of a script; HTML needs none.
-        if (attribute == ATTRIBUTE_SCRIPT_OFF) {
-          int next = document.get();
-          if (next != SPACE) pending = next;
-        }
-        break;
-      }
-      default:
-        without_equivalent += write_character(html, code);
-    }
+    if (unit == Unit::end_of_text) break;
+    // A unit that runs past the block is taken again with more bytes from the next one; at the
+    // end of the input, ensure() gives up and the unit is taken as the last.
+    wanted = unit == Unit::needs_more ? static_cast<std::size_t>(end - p) + 1 : 1;
+    document.advance(static_cast<std::size_t>(p - document.data()));
   }
-end_of_text:
   html.write(HTML_CLOSING);
-  return without_equivalent;
+  return decoder.without_equivalent;
 }
 
 }  // namespace wpconv

@@ -134,7 +134,10 @@ TEST(DocToHtml, SameBytesWhateverTheReadSize) {
       bytes("'ab' 20 20 82 F0 04 00 00 A0 EF C0 37 '2' EF C0 3B 20 'c' EF A0 EC C7 82 F0 1A 'x'");
   std::string expected = document_to_html(document);
   for (std::size_t piece = 1; piece <= document.size(); ++piece) {
-    EXPECT_EQ(document_to_html(document, {.piece = piece}), expected) << "read size " << piece;
+    for (bool threads : {false, true}) {
+      EXPECT_EQ(document_to_html(document, {.piece = piece, .threads = threads}), expected)
+          << "read size " << piece << ", threads " << threads;
+    }
   }
 }
 

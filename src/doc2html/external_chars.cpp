@@ -4,9 +4,20 @@ namespace wpconv {
 
 namespace {
 
-const CharCode external_char_table[EXTERNAL_CHAR_ROWS][EXTERNAL_CHAR_ROW_SIZE] = {
+constexpr CharCode external_char_table[EXTERNAL_CHAR_ROWS][EXTERNAL_CHAR_ROW_SIZE] = {
 #include "doc2html/external_chars.inc"
 };
+
+// A replacement is written as it stands, through a text-mode writer: no byte of it may be LF.
+constexpr bool holds_no_lf() {
+  for (const auto& row : external_char_table) {
+    for (CharCode entry : row) {
+      if ((entry >> 8) == '\n' || (entry & 0xFF) == '\n') return false;
+    }
+  }
+  return true;
+}
+static_assert(holds_no_lf());
 
 }  // namespace
 

@@ -1,5 +1,8 @@
 #include "html2doc/html_tags.h"
 
+#include <array>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 
@@ -23,45 +26,106 @@ constexpr TagName TAGS[] = {
 // and dropped, whatever its length.
 constexpr std::size_t LONGEST_TAG = 7;
 
-// The tag whose text, from '<' to '>', is `text`; `length` counts the whole tag, of which `text`
-// holds at most LONGEST_TAG + 1 bytes, already in upper case.
-HtmlTag tag_for(const char* text, std::size_t length) {
+constexpr unsigned char upper_case(unsigned char byte) {
+  return byte >= 'a' && byte <= 'z' ? static_cast<unsigned char>(byte - 'a' + 'A') : byte;
+}
+
+// A tag's text of at most eight bytes in upper case, as one number, for one comparison a tag.
+template <class Byte>
+constexpr std::uint64_t packed(const Byte* text, std::size_t length) {
+  std::uint64_t value = 0;
+  for (std::size_t i = 0; i < length; ++i) {
+    value |= std::uint64_t{upper_case(static_cast<unsigned char>(text[i]))} << (8 * i);
+  }
+  return value;
+}
+
+struct PackedTag {
+  std::uint64_t text;
+  HtmlTag tag;
+};
+
+constexpr auto PACKED_TAGS = [] {
+  std::array<PackedTag, std::size(TAGS)> tags{};
+  for (std::size_t i = 0; i < std::size(TAGS); ++i) {
+    tags[i] = {packed(TAGS[i].text.data(), TAGS[i].text.size()), TAGS[i].tag};
+  }
+  return tags;
+}();
+static_assert(LONGEST_TAG == 7);
+
+}  // namespace
+
+HtmlTag tag_of(const unsigned char* text, std::size_t length) {
   if (length > LONGEST_TAG) return HtmlTag::other;
-  std::string_view tag_text(text, length);
-  for (const TagName& name : TAGS) {
-    if (name.text == tag_text) return name.tag;
+  std::uint64_t value = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    // One load of a known size for each length: byte i lands in bits 8i to 8i + 7.
+    switch (length) {
+      case 7:
+        std::memcpy(&value, text, 7);
+        break;
+      case 6:
+        std::memcpy(&value, text, 6);
+        break;
+      case 5:
+        std::memcpy(&value, text, 5);
+        break;
+      case 4:
+        std::memcpy(&value, text, 4);
+        break;
+      case 3:
+        std::memcpy(&value, text, 3);
+        break;
+      default:
+        return HtmlTag::other;  // no tag known is shorter
+    }
+  } else {
+    for (std::size_t i = 0; i < length; ++i) value |= std::uint64_t{text[i]} << (8 * i);
+  }
+  // The letters a to z in upper case, eight bytes at once: a byte is one of them when its low
+  // seven bits reach 'a' but pass no further than 'z', and its top bit is clear.
+  constexpr std::uint64_t ONES = 0x0101010101010101;
+  const std::uint64_t low = value & (0x7F * ONES);
+  const std::uint64_t at_a = low + (0x80 - 'a') * ONES;
+  const std::uint64_t past_z = low + (0x80 - 'z' - 1) * ONES;
+  value ^= (at_a & ~past_z & ~value & (0x80 * ONES)) >> 2;
+  static_assert('a' - 'A' == 0x80 >> 2);
+  for (const PackedTag& tag : PACKED_TAGS) {
+    if (tag.text == value) return tag.tag;
   }
   return HtmlTag::other;
 }
 
-char upper_case(int byte) {
-  return static_cast<char>(byte >= 'a' && byte <= 'z' ? byte - 'a' + 'A' : byte);
+const unsigned char* tag_end(const unsigned char* text, const unsigned char* end) {
+  // Most tags are short: look at their first bytes before asking the library.
+  const unsigned char* near = end - text > 16 ? text + 16 : end;
+  for (const unsigned char* c = text; c != near; ++c) {
+    if (*c == '>') return c + 1;
+  }
+  const void* close = std::memchr(near, '>', static_cast<std::size_t>(end - near));
+  return close != nullptr ? static_cast<const unsigned char*>(close) + 1 : nullptr;
 }
 
-}  // namespace
-
 HtmlTag read_html_tag(ByteReader& html) {
-  char text[LONGEST_TAG + 1] = {'<'};
   // Most tags lie whole in the reader's buffer: take them from there at once.
   const unsigned char* rest = html.data();
-  const void* close = html.available() > 0 ? std::memchr(rest, '>', html.available()) : nullptr;
-  if (close != nullptr) {
-    std::size_t taken =
-        static_cast<std::size_t>(static_cast<const unsigned char*>(close) - rest) + 1;
-    std::size_t length = taken + 1;
-    for (std::size_t i = 1; i < length && i < sizeof text; ++i) text[i] = upper_case(rest[i - 1]);
-    html.advance(taken);
-    return tag_for(text, length);
+  if (const unsigned char* end = tag_end(rest, rest + html.available())) {
+    html.advance(static_cast<std::size_t>(end - rest));
+    unsigned char text[LONGEST_TAG + 1] = {'<'};
+    const auto length = static_cast<std::size_t>(end - rest) + 1;
+    std::memcpy(text + 1, rest, std::min(length, sizeof text) - 1);
+    return tag_of(text, length);
   }
+  unsigned char text[LONGEST_TAG + 1] = {'<'};
   std::size_t length = 1;
   for (;;) {
     int byte = html.get();
-    if (byte < 0) return HtmlTag::other;
-    if (length < sizeof text) text[length] = upper_case(byte);
+    if (byte < 0) return HtmlTag::other;  // the input ends inside the tag
+    if (length < sizeof text) text[length] = static_cast<unsigned char>(byte);
     ++length;
-    if (byte == '>') break;
+    if (byte == '>') return tag_of(text, length);
   }
-  return tag_for(text, length);
 }
 
 }  // namespace wpconv

@@ -2,6 +2,8 @@
 #ifndef WPCONV_HTML2DOC_HTML_TAGS_H_
 #define WPCONV_HTML2DOC_HTML_TAGS_H_
 
+#include <cstddef>
+
 #include "io/byte_stream.h"
 
 namespace wpconv {
@@ -18,8 +20,15 @@ enum class HtmlTag {
   subscript_off,
 };
 
+// The tag whose whole text, from '<' to '>', is the `length` bytes at `text`, compared in upper
+// case; only its first bytes are looked at, as no tag known is longer.
+HtmlTag tag_of(const unsigned char* text, std::size_t length);
+
+// Just past the first '>' at `text` or after it, or nothing if there is none before `end`.
+const unsigned char* tag_end(const unsigned char* text, const unsigned char* end);
+
 // Reads the rest of a tag after its '<', up to and including the first '>', and tells which
-// tag it is, comparing the whole tag in upper case.
+// tag it is.
 HtmlTag read_html_tag(ByteReader& html);
 
 }  // namespace wpconv

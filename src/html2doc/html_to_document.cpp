@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 
 #include "doccodes/doc_codes.h"
 #include "html2doc/html_tags.h"
@@ -15,12 +16,6 @@ namespace wpconv {
 namespace {
 
 constexpr unsigned char TAG_START = '<';
-
-void write_attribute(ByteWriter& document, unsigned char attribute) {
-  document.put(ATTRIBUTE_CODE >> 8);
-  document.put(ATTRIBUTE_CODE & 0xFF);
-  document.put(attribute);
-}
 
 // The document's line layout, for every character written: lines of LINE_WIDTH columns, closed
 // with the filler line end as soon as they are full, and two-byte characters on even columns,
@@ -62,13 +57,6 @@ struct LineLayout {
 // and another filler line end.
 constexpr std::size_t CHARACTER_OUTPUT = 3 + 2 * FILLER_LINE_END.size();
 
-// The document code for a two-byte character, counting those that get a stand-in.
-unsigned document_code(unsigned code, std::uint64_t& stand_ins) {
-  const CharCode result = document_code_for(static_cast<CharCode>(code));
-  stand_ins += result == GETA_MARK && code >> 8 >= DOCUMENT_CODE_LEAD_FIRST;
-  return result;
-}
-
 // How copy_plain_text treats a byte where a character starts.
 enum class TextByte : unsigned char {
   one_byte,       // a one-byte character, written as it is
@@ -87,28 +75,32 @@ struct WindowBits {
   std::uint64_t other;  // bytes that would be anything but a one-byte or unreplaced two-byte char
 };
 
-// The treatment of every byte, and the two-byte characters that document_code_for() replaces,
-// one bit each: found once by asking it about every character, so that its table stays the one
-// place that knows them. The window's bit masks come from the same treatment.
+// The treatment of every byte, and the document code of every two-byte character: found once
+// by asking document_code_for() about every character, so that its tables stay the one place
+// that knows them. The window's bit masks come from the same treatment.
 class TextBytes {
  public:
   TextBytes()
-      : classes_(classify_bytes(replaced_)),
+      : codes_(new CharCode[0x10000]),
+        classes_(classify_bytes(codes_.get())),
         leads_(is_lead_byte),
         others_([this](unsigned char byte) {
           return classes_[byte] != TextByte::one_byte && classes_[byte] != TextByte::lead;
         }) {}
 
   TextByte operator[](unsigned char byte) const { return classes_[byte]; }
-  bool is_replaced(unsigned code) const { return (replaced_[code / 64] & bit(code)) != 0; }
+  // The document code of a two-byte character, counting those that get a stand-in.
+  unsigned document_code(unsigned code, std::uint64_t& stand_ins) const {
+    const CharCode result = codes_[code];
+    stand_ins += result == GETA_MARK && code >> 8 >= DOCUMENT_CODE_LEAD_FIRST;
+    return result;
+  }
   // The leads, and the bytes that would be anything but a one-byte or unreplaced character.
   const simd::ByteSet& leads() const { return leads_; }
   const simd::ByteSet& others() const { return others_; }
 
  private:
-  using Replaced = std::array<std::uint64_t, 0x10000 / 64>;
-
-  static std::array<TextByte, 256> classify_bytes(Replaced& replaced) {
+  static std::array<TextByte, 256> classify_bytes(CharCode* codes) {
     std::array<TextByte, 256> classes;
     for (unsigned byte = 0; byte < 256; ++byte) {
       switch (byte_class(static_cast<unsigned char>(byte))) {
@@ -126,21 +118,16 @@ class TextBytes {
           break;
       }
     }
-    replaced.fill(0);
     for (unsigned code = 0; code <= 0xFFFF; ++code) {
-      if (!is_lead_byte(static_cast<unsigned char>(code >> 8)) ||
-          document_code_for(static_cast<CharCode>(code)) == code) {
-        continue;
+      codes[code] = document_code_for(static_cast<CharCode>(code));
+      if (is_lead_byte(static_cast<unsigned char>(code >> 8)) && codes[code] != code) {
+        classes[code >> 8] = TextByte::replaced_lead;
       }
-      replaced[code / 64] |= bit(code);
-      classes[code >> 8] = TextByte::replaced_lead;
     }
     return classes;
   }
 
-  static std::uint64_t bit(unsigned code) { return std::uint64_t{1} << (code % 64); }
-
-  Replaced replaced_;
+  std::unique_ptr<CharCode[]> codes_;
   std::array<TextByte, 256> classes_;
   simd::ByteSet leads_;
   simd::ByteSet others_;
@@ -161,11 +148,56 @@ std::uint64_t trail_bits(std::uint64_t leads) {
   return ((even_runs << 1) & ODD_BYTES) | ((odd_runs << 1) & EVEN_BYTES);
 }
 
-// The most copy_plain_text writes for a window of characters, which are at most a byte past it:
-// three bytes a character (a pad and two bytes), a filler line end for each LINE_WIDTH of that
-// and one more, and the window's worth written beyond the end by a copy of fixed size.
-constexpr std::size_t WINDOW_OUTPUT =
-    3 * (WINDOW_SIZE + 1) + 4 * FILLER_LINE_END.size() + WINDOW_SIZE + 1;
+// What a tag does: the codes it writes at `out` and whether the text has started. False for the
+// end of the body, which ends the conversion.
+bool apply_tag(HtmlTag tag, unsigned char*& out, LineLayout& layout, bool& text_started) {
+  unsigned char attribute = ATTRIBUTE_SCRIPT_OFF;
+  switch (tag) {
+    case HtmlTag::paragraph:
+      if (text_started) {
+        std::memcpy(out, PARAGRAPH_LINE_END.data(), PARAGRAPH_LINE_END.size());
+        out += PARAGRAPH_LINE_END.size();
+        layout.column = 0;
+      }
+      text_started = true;
+      return true;
+    case HtmlTag::end_of_body:
+      return false;
+    case HtmlTag::other:
+      return true;
+    case HtmlTag::underline_on:
+      attribute = ATTRIBUTE_UNDERLINE_ON;
+      break;
+    case HtmlTag::underline_off:
+      attribute = ATTRIBUTE_UNDERLINE_OFF;
+      break;
+    case HtmlTag::superscript_on:
+      attribute = ATTRIBUTE_SUPERSCRIPT_ON;
+      break;
+    case HtmlTag::subscript_on:
+      attribute = ATTRIBUTE_SUBSCRIPT_ON;
+      break;
+    case HtmlTag::superscript_off:
+    case HtmlTag::subscript_off:
+      break;
+  }
+  // Attribute codes take no column.
+  out[0] = ATTRIBUTE_CODE >> 8;
+  out[1] = ATTRIBUTE_CODE & 0xFF;
+  out[2] = attribute;
+  out += 3;
+  return true;
+}
+
+// The most a tag writes.
+constexpr std::size_t TAG_OUTPUT = PARAGRAPH_LINE_END.size();
+
+// The most copy_plain_text writes for a window: every byte it takes writes at most 28 bytes (a
+// one-byte character and the filler line end that closes its line, or a paragraph tag of three
+// bytes), the last of them may run past the window, and a copy of fixed size writes a window's
+// worth beyond the end.
+constexpr std::size_t WINDOW_OUTPUT = (WINDOW_SIZE + 1) * TAG_OUTPUT + WINDOW_SIZE + 1;
+static_assert(CHARACTER_OUTPUT >= TAG_OUTPUT);
 
 const TextBytes& text_byte_table() {
   static const TextBytes bytes;
@@ -195,33 +227,42 @@ class WindowMaps {
   std::uint64_t block_number_ = ~std::uint64_t{0};
 };
 
-// Converts the ordinary text already buffered in `html` for as long as it needs no decision
-// beyond the line layout: characters, dropped control bytes, the pad before a two-byte character
-// on an odd column and the filler line ends. Stops at a tag, at the end of the text and near the
-// end of the buffer, where a character may run past it; the column is then always below
-// LINE_WIDTH. Text is most of a page, so this does most of the work. It takes a window of bytes
-// at a time: which bytes are leads and trails, which characters need a closer look and which
-// need a pad are found for the whole window with bit operations, so that the bytes between two
-// pads or line ends are copied at once, with no test for each character: ordinary text mixes
-// one-byte and two-byte characters too irregularly for branches to guess.
-void copy_plain_text(ByteReader& html, ByteWriter& document, LineLayout& layout, WindowMaps& maps,
+// Converts the text already buffered in `html`: characters, dropped control bytes, the pad before
+// a two-byte character on an odd column, the filler line ends, and the tags that lie whole in
+// the buffer. Stops at the end of the text, at a tag that runs past the buffer and near the end
+// of the buffer, where a character may run past it; the column is then always below LINE_WIDTH.
+// Returns false after the end of the body. Text is most of a page, so this does most of the work.
+// It takes a window of bytes at a time: which bytes are leads and trails, which characters need a
+// closer look and which need a pad are found for the whole window with bit operations, so that the
+// bytes between two pads or line ends are copied at once, with no test for each character: ordinary
+// text mixes one-byte and two-byte characters too irregularly for branches to guess.
+bool copy_plain_text(ByteReader& html, ByteWriter& document, LineLayout& layout, WindowMaps& maps,
                      std::uint64_t& stand_ins) {
   const TextBytes& text_bytes = text_byte_table();
-  if (html.available() < 2) return;
+  if (html.available() < 2) return true;
   maps.cover(html);
   const unsigned char* const begin = html.data();
-  const unsigned char* const last = begin + html.available() - 1;  // so that p[1] is buffered
+  const unsigned char* const end = begin + html.available();
+  const unsigned char* const last = end - 1;  // so that p[1] is buffered
   const unsigned char* p = begin;
   unsigned char* out = nullptr;
+  bool body_goes_on = true;
 
-  // Takes the character at `c` with every decision it may need: the number of bytes taken,
-  // 0 at a stop byte.
+  // Takes the character or tag at `c` with every decision it may need: the number of bytes
+  // taken, 0 where the main loop must take over.
   auto take_character = [&](const unsigned char* c) -> int {
     switch (text_bytes[*c]) {
       case TextByte::dropped:
         return 1;
-      case TextByte::stop:
-        return 0;
+      case TextByte::stop: {
+        if (*c != TAG_START) return 0;  // the end of the text
+        const unsigned char* tag_stop = tag_end(c + 1, end);
+        if (tag_stop == nullptr) return 0;
+        bool text_started = true;
+        body_goes_on =
+            apply_tag(tag_of(c, static_cast<std::size_t>(tag_stop - c)), out, layout, text_started);
+        return body_goes_on ? static_cast<int>(tag_stop - c) : 0;
+      }
       case TextByte::one_byte:
         out = layout.put(out, *c);
         return 1;
@@ -230,7 +271,7 @@ void copy_plain_text(ByteReader& html, ByteWriter& document, LineLayout& layout,
         return 2;
       case TextByte::replaced_lead: {
         unsigned code = static_cast<unsigned>(c[0] << 8 | c[1]);
-        if (text_bytes.is_replaced(code)) code = document_code(code, stand_ins);
+        code = text_bytes.document_code(code, stand_ins);
         out = layout.put(out, code);
         return 2;
       }
@@ -297,6 +338,7 @@ void copy_plain_text(ByteReader& html, ByteWriter& document, LineLayout& layout,
     }
   }
   html.advance(static_cast<std::size_t>(p - begin));
+  return body_goes_on;
 }
 
 }  // namespace
@@ -307,7 +349,7 @@ std::uint64_t html_to_document(ByteReader& html, ByteWriter& document) {
   std::uint64_t stand_ins = 0;
   bool text_started = false;
   for (;;) {
-    if (text_started) copy_plain_text(html, document, layout, maps, stand_ins);
+    if (text_started && !copy_plain_text(html, document, layout, maps, stand_ins)) break;
     int byte = html.get();
     if (byte < 0 || byte == END_OF_TEXT) break;
     if (is_control_byte(static_cast<unsigned char>(byte))) continue;
@@ -319,42 +361,18 @@ std::uint64_t html_to_document(ByteReader& html, ByteWriter& document) {
     }
 
     if (code == TAG_START) {
-      switch (read_html_tag(html)) {
-        case HtmlTag::paragraph:
-          if (text_started) {
-            document.write(PARAGRAPH_LINE_END);
-            layout.column = 0;
-          }
-          text_started = true;
-          break;
-        case HtmlTag::end_of_body:
-          goto end_of_body;
-        case HtmlTag::underline_on:
-          write_attribute(document, ATTRIBUTE_UNDERLINE_ON);
-          break;
-        case HtmlTag::underline_off:
-          write_attribute(document, ATTRIBUTE_UNDERLINE_OFF);
-          break;
-        case HtmlTag::superscript_on:
-          write_attribute(document, ATTRIBUTE_SUPERSCRIPT_ON);
-          break;
-        case HtmlTag::subscript_on:
-          write_attribute(document, ATTRIBUTE_SUBSCRIPT_ON);
-          break;
-        case HtmlTag::superscript_off:
-        case HtmlTag::subscript_off:
-          write_attribute(document, ATTRIBUTE_SCRIPT_OFF);
-          break;
-        case HtmlTag::other:
-          break;
-      }
+      // Tags are acted on whether or not the text has started.
+      const HtmlTag tag = read_html_tag(html);
+      unsigned char* out = document.room(TAG_OUTPUT);
+      const bool body_goes_on = apply_tag(tag, out, layout, text_started);
+      document.wrote_up_to(out);
+      if (!body_goes_on) break;
       continue;
     }
     if (!text_started) continue;
-    if (code > 0xFF) code = document_code(code, stand_ins);
+    if (code > 0xFF) code = text_byte_table().document_code(code, stand_ins);
     document.wrote_up_to(layout.put(document.room(CHARACTER_OUTPUT), code));
   }
-end_of_body:
   document.put(END_OF_TEXT);
   return stand_ins;
 }

@@ -107,7 +107,10 @@ TEST(HtmlToDoc, SameBytesWhateverTheReadSize) {
   std::string html = "<html><body><p>ab\r\n c<u>d</u>\x82\r\xA0<SUP>2</sup><P>e\x87\x40<a href=x>";
   std::string expected = html_to_document(html);
   for (std::size_t piece = 1; piece <= html.size(); ++piece) {
-    EXPECT_EQ(html_to_document(html, {.piece = piece}), expected) << "read size " << piece;
+    for (bool threads : {false, true}) {
+      EXPECT_EQ(html_to_document(html, {.piece = piece, .threads = threads}), expected)
+          << "read size " << piece << ", threads " << threads;
+    }
   }
 }
 

@@ -3,6 +3,7 @@
 #ifndef WPCONV_IO_BYTE_STREAM_H_
 #define WPCONV_IO_BYTE_STREAM_H_
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -27,50 +28,72 @@ class ByteSink {
 
 inline constexpr std::size_t STREAM_BLOCK_SIZE = 64 * 1024;
 
-// Reads a source through one block of memory. In text mode every CR byte is removed and the
-// first 0x1A byte ends the input, as a text-mode file read does on the word processor's system.
+class ReadAhead;
+struct ReadBlock;
+class WriteBehind;
+
+// Reads a source a block at a time. In text mode every CR byte is removed and the first 0x1A
+// byte ends the input, as a text-mode file read does on the word processor's system. With
+// `read_ahead`, a second thread reads the next blocks while the caller works on one; only for
+// sources whose reads never wait long, such as files on a disk.
 class ByteReader {
  public:
   enum class Mode { binary, text };
-  explicit ByteReader(ByteSource& source, Mode mode = Mode::binary);
+  // The most bytes ensure() can make available at once across the end of a block.
+  static constexpr std::size_t LOOKAHEAD = 64;
+
+  explicit ByteReader(ByteSource& source, Mode mode = Mode::binary, bool read_ahead = false);
+  ~ByteReader();
 
   // The next byte, or -1 at the end of the input (and for ever after).
   int get() { return pos_ != end_ ? *pos_++ : refill(); }
+
+  // Makes at least `count` (at most LOOKAHEAD) bytes available one after the other, keeping
+  // those not yet taken, unless the input ends first; returns whether they are.
+  bool ensure(std::size_t count) { return available() >= count || fill(count); }
+  // True once no byte will come after those available.
+  bool at_end() const { return at_end_; }
 
   // True once a read error has ended the input early.
   bool failed() const { return failed_; }
 
   // Ends the input at the next block boundary once `*flag` is true; lets a converter stop
   // reading when its output can no longer be written.
-  void stop_when(const bool* flag) { stop_flag_ = flag; }
+  void stop_when(const std::atomic<bool>* flag) { stop_flag_ = flag; }
 
   // The bytes already buffered, for loops that take runs of bytes at once.
   const unsigned char* data() const { return pos_; }
   std::size_t available() const { return static_cast<std::size_t>(end_ - pos_); }
   void advance(std::size_t n) { pos_ += n; }
-  // Counts the blocks read: it changes when the buffered bytes are replaced.
+  // Changes whenever the buffered bytes are replaced or moved.
   std::uint64_t block_number() const { return block_number_; }
 
  private:
-  int refill();
+  bool fill(std::size_t count);
+  int refill() { return fill(1) ? *pos_++ : -1; }
 
   ByteSource& source_;
   Mode mode_;
-  std::unique_ptr<unsigned char[]> buffer_;
+  std::unique_ptr<unsigned char[]> buffer_;  // LOOKAHEAD bytes of room, then a block
+  std::unique_ptr<ReadAhead> read_ahead_;
+  ReadBlock* current_ = nullptr;    // with read_ahead_: the block the bytes are taken from
+  unsigned char* block_ = nullptr;  // without: the block, after its room
   const unsigned char* pos_ = nullptr;
   const unsigned char* end_ = nullptr;
   std::uint64_t block_number_ = 0;
   bool at_end_ = false;
   bool failed_ = false;
-  const bool* stop_flag_ = nullptr;
+  const std::atomic<bool>* stop_flag_ = nullptr;
 };
 
-// Writes to a sink through one block of memory. In text mode every LF byte written goes out as
-// CR LF. After the first failed write everything is dropped and failed() stays true.
+// Writes to a sink a block at a time. In text mode every LF byte written goes out as CR LF.
+// After the first failed write everything is dropped and failed() stays true. With
+// `write_behind`, a second thread writes the full blocks while the caller fills the next.
 class ByteWriter {
  public:
   enum class Mode { binary, text };
-  explicit ByteWriter(ByteSink& sink, Mode mode = Mode::binary);
+  explicit ByteWriter(ByteSink& sink, Mode mode = Mode::binary, bool write_behind = false);
+  ~ByteWriter();
 
   void put(unsigned char byte) {
     if (mode_ == Mode::text && byte == '\n') put_raw('\r');
@@ -96,28 +119,33 @@ class ByteWriter {
   // handed back with wrote_up_to(): for converters that lay out many small pieces without a test
   // for room each. The bytes go out as they are, as with write_unchanged.
   unsigned char* room(std::size_t size) {
-    if (static_cast<std::size_t>(end_ - pos_) < size) flush();
+    if (static_cast<std::size_t>(end_ - pos_) < size) pass_on();
     return pos_;
   }
   void wrote_up_to(unsigned char* end) { pos_ = end; }
 
-  // Passes everything buffered to the sink; false if any write has failed.
+  // Passes everything buffered to the sink and waits until it is written; false if any write
+  // has failed.
   bool flush();
-  const bool& failed() const { return failed_; }
+  const std::atomic<bool>& failed() const { return failed_; }
 
  private:
   void put_raw(unsigned char byte) {
-    if (pos_ == end_) flush();
+    if (pos_ == end_) pass_on();
     *pos_++ = byte;
   }
   void write_raw(const unsigned char* bytes, std::size_t size);
+  // Passes the buffered bytes on and starts a new block, without waiting for them to be written.
+  void pass_on();
 
   ByteSink& sink_;
   Mode mode_;
   std::unique_ptr<unsigned char[]> buffer_;
+  std::unique_ptr<WriteBehind> write_behind_;
+  unsigned char* begin_;
   unsigned char* pos_;
   unsigned char* end_;
-  bool failed_ = false;
+  std::atomic<bool> failed_ = false;
 };
 
 }  // namespace wpconv

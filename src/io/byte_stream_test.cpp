@@ -15,48 +15,66 @@ std::string read_all(ByteReader& reader) {
   return result;
 }
 
-std::string read_text(std::string_view input, std::size_t piece) {
+std::string read_text(std::string_view input, std::size_t piece, bool read_ahead) {
   MemorySource source(input, piece);
-  ByteReader reader(source, ByteReader::Mode::text);
+  ByteReader reader(source, ByteReader::Mode::text, read_ahead);
   return read_all(reader);
 }
 
+// Each reader test runs with and without the thread that reads ahead.
 TEST(ByteReader, TextModeDropsEveryCrAndEndsAtTheFirst1A) {
-  for (std::size_t piece : {1u, 2u, 3u, 1000u}) {
-    EXPECT_EQ(read_text("a\r\nb\r\r\rc\r", piece), "a\nbc") << piece;
-    EXPECT_EQ(read_text("ab\x1A"
-                        "cd\x1A",
-                        piece),
-              "ab")
-        << piece;
-    EXPECT_EQ(read_text("\r\r\r\x1A", piece), "") << piece;
-    EXPECT_EQ(read_text("\r\r\rx", piece), "x") << piece;
+  for (bool read_ahead : {false, true}) {
+    for (std::size_t piece : {1u, 2u, 3u, 1000u}) {
+      SCOPED_TRACE(testing::Message() << "read size " << piece << ", read ahead " << read_ahead);
+      EXPECT_EQ(read_text("a\r\nb\r\r\rc\r", piece, read_ahead), "a\nbc");
+      EXPECT_EQ(read_text("ab\x1A"
+                          "cd\x1A",
+                          piece, read_ahead),
+                "ab");
+      EXPECT_EQ(read_text("\r\r\r\x1A", piece, read_ahead), "");
+      EXPECT_EQ(read_text("\r\r\rx", piece, read_ahead), "x");
+    }
   }
 }
 
-TEST(ByteReader, LargeInputAcrossBlocks) {
+TEST(ByteReader, LargeInputAcrossBlocksWithBytesCarriedOver) {
   std::string input;
   for (int i = 0; i < 200000; ++i) input += static_cast<char>(i % 251);
-  MemorySource source(input);
-  ByteReader reader(source);
-  EXPECT_EQ(read_all(reader), input);
-  EXPECT_EQ(reader.get(), -1);  // and stays at the end
-  EXPECT_FALSE(reader.failed());
+  for (bool read_ahead : {false, true}) {
+    for (std::size_t piece : {std::size_t{7}, STREAM_BLOCK_SIZE}) {
+      MemorySource source(input, piece);
+      ByteReader reader(source, ByteReader::Mode::binary, read_ahead);
+      // Runs of up to LOOKAHEAD bytes taken whole, whatever block they start in.
+      std::string taken;
+      for (std::size_t n = 1; reader.ensure(n % ByteReader::LOOKAHEAD + 1); ++n) {
+        std::size_t length = n % ByteReader::LOOKAHEAD + 1;
+        taken.append(reinterpret_cast<const char*>(reader.data()), length);
+        reader.advance(length);
+      }
+      taken += read_all(reader);
+      EXPECT_EQ(taken, input) << "read size " << piece << ", read ahead " << read_ahead;
+      EXPECT_TRUE(reader.at_end());
+      EXPECT_EQ(reader.get(), -1);  // and stays at the end
+      EXPECT_FALSE(reader.failed());
+    }
+  }
 }
 
 TEST(ByteReader, ReadErrorEndsTheInputAndIsKept) {
-  MemorySource source("abcdef", 2);
-  source.fail_at(4);
-  ByteReader reader(source);
-  EXPECT_EQ(read_all(reader), "abcd");
-  EXPECT_TRUE(reader.failed());
-  EXPECT_EQ(reader.get(), -1);
+  for (bool read_ahead : {false, true}) {
+    MemorySource source("abcdef", 2);
+    source.fail_at(4);
+    ByteReader reader(source, ByteReader::Mode::binary, read_ahead);
+    EXPECT_EQ(read_all(reader), "abcd");
+    EXPECT_TRUE(reader.failed());
+    EXPECT_EQ(reader.get(), -1);
+  }
 }
 
 TEST(ByteReader, StopsWhenAskedAtTheNextBlock) {
   MemorySource source("abcdef", 2);
   ByteReader reader(source);
-  bool stop = false;
+  std::atomic<bool> stop = false;
   reader.stop_when(&stop);
   EXPECT_EQ(reader.get(), 'a');
   stop = true;
@@ -76,16 +94,17 @@ TEST(ByteWriter, TextModeWritesEveryLfAsCrLf) {
 }
 
 TEST(ByteWriter, FailureIsStickyAndDropsTheRest) {
-  MemorySink sink(STREAM_BLOCK_SIZE + 10);
-  ByteWriter writer(sink);
-  std::string block(STREAM_BLOCK_SIZE, 'x');
-  writer.write(block);
-  writer.write(block);
-  EXPECT_FALSE(writer.flush());  // the second block did not fit
-  EXPECT_TRUE(writer.failed());
-  writer.write("more");
-  EXPECT_FALSE(writer.flush());
-  EXPECT_EQ(sink.bytes.size(), STREAM_BLOCK_SIZE);
+  for (bool write_behind : {false, true}) {
+    MemorySink sink(STREAM_BLOCK_SIZE + 10);
+    ByteWriter writer(sink, ByteWriter::Mode::binary, write_behind);
+    std::string block(STREAM_BLOCK_SIZE, 'x');
+    for (int i = 0; i < 5; ++i) writer.write(block);
+    EXPECT_FALSE(writer.flush());  // the second block did not fit
+    EXPECT_TRUE(writer.failed());
+    writer.write("more");
+    EXPECT_FALSE(writer.flush());
+    EXPECT_EQ(sink.bytes.size(), STREAM_BLOCK_SIZE) << "write behind " << write_behind;
+  }
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "jobs/file_jobs.h"
 
+#include <thread>
+
 #include "doc2html/document_to_html.h"
 #include "doccodes/oa2_header.h"
 #include "html2doc/html_to_document.h"
@@ -14,6 +16,7 @@ namespace {
 constexpr std::string_view HTML_EXTENSION = ".HTM";
 constexpr std::string_view DOCUMENT_EXTENSION = ".DOC";
 constexpr std::string_view FORMAT_EXTENSION = ".FMT";
+constexpr std::uint64_t LARGE_FILE = 16 * STREAM_BLOCK_SIZE;
 
 // One input streamed through a converter into one output, with every check that comes first.
 struct StreamJob {
@@ -49,7 +52,10 @@ void run(const StreamJob& job, const ConversionOptions& options, Result& result)
     return fail(result, job.input_kind, Step::open, job.input_path, platform::last_error());
   }
   FileSource source(input);
-  ByteReader reader(source, job.input_mode);
+  // A large file is read ahead and written behind on threads of their own, so that the system's
+  // copying overlaps the conversion; for a small one, starting them would cost more.
+  const bool threads = input.size() >= LARGE_FILE && std::thread::hardware_concurrency() > 1;
+  ByteReader reader(source, job.input_mode, threads);
   if (job.skip_oa2_header && !skip_oa2_header(reader)) {
     // An .OA2 file without the marker after its header holds no document.
     result.bytes_read += source.count();
@@ -73,7 +79,7 @@ void run(const StreamJob& job, const ConversionOptions& options, Result& result)
   }
 
   FileSink sink(output);
-  ByteWriter writer(sink, job.output_mode);
+  ByteWriter writer(sink, job.output_mode, threads);
   reader.stop_when(&writer.failed());
   result.without_equivalent += job.convert(reader, writer);
   result.bytes_read += source.count();

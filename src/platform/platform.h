@@ -134,6 +134,8 @@ class File {
   // False if the system reports an error, such as a write that failed only now.
   bool close();
   std::optional<FileTime> modification_time() const;
+  // The size of the file, as far as the system knows it now; 0 if it cannot tell.
+  std::uint64_t size() const;
 
   // Opens an existing file for reading; not open on failure, also for a directory.
   static File open_for_reading(const std::string& path);

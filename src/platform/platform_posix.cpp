@@ -297,6 +297,12 @@ std::optional<FileTime> File::modification_time() const {
   return FileTime{status.st_mtim.tv_sec, status.st_mtim.tv_nsec};
 }
 
+std::uint64_t File::size() const {
+  struct stat status;
+  if (fstat(descriptor(handle_), &status) != 0 || !S_ISREG(status.st_mode)) return 0;
+  return static_cast<std::uint64_t>(status.st_size);
+}
+
 OutputFile OutputFile::create(const std::string& path, Replace replace) {
   OutputFile output;
   output.replace_ = replace;

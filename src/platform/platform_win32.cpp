@@ -188,6 +188,11 @@ std::optional<FileTime> File::modification_time() const {
   return std::nullopt;
 }
 
+std::uint64_t File::size() const {
+  LARGE_INTEGER size;
+  return GetFileSizeEx(handle_of(handle_), &size) ? static_cast<std::uint64_t>(size.QuadPart) : 0;
+}
+
 char preferred_separator() {
   return '\\';
 }
