@@ -16,7 +16,7 @@ if ! BENCH_PROGRAM=$program BENCH_SIZE=64K BENCH_RSS_SIZES="16K 64K" BENCH_RUNS=
 fi
 cat "$dir/tables"
 for row in '| document | wpconv document→HTML |' '| HTML | wpconv HTML→document |' \
-  '| HTML | nkf -Sw |' '| 64KB |' '- HTML→document: peak RSS'; do
+  '| dense HTML | wpconv HTML→document |' '| HTML | nkf -Sw |' '| 64KB |' '- HTML→document: peak RSS'; do
   grep -qF -- "$row" "$dir/tables" || { echo "bench smoke: no line with: $row" >&2; exit 1; }
 done
 # The batch benchmark, with the programs the test script has built when it has.
