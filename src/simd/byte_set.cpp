@@ -50,7 +50,12 @@ void ByteMaps::map(const unsigned char* bytes, std::size_t size) {
   size_ = size;
   std::uint64_t* maps[MAX_SETS];
   for (int k = 0; k < set_count_; ++k) maps[k] = words_.get() + k * stride_;
-  active_kernels->map(sets_, set_count_, bytes, size, maps);
+  const Kernels& kernels = *active_kernels;
+  if (prepared_.kernels != &kernels) {
+    prepared_ = PreparedSets{.kernels = &kernels};
+    kernels.prepare(sets_, set_count_, prepared_);
+  }
+  kernels.map(sets_, set_count_, prepared_, bytes, size, maps);
   const std::size_t whole = size / WINDOW_SIZE;
   std::uint64_t tail_words[MAX_SETS] = {};
   if (size % WINDOW_SIZE != 0) {
@@ -59,7 +64,7 @@ void ByteMaps::map(const unsigned char* bytes, std::size_t size) {
     std::memcpy(tail, bytes + whole * WINDOW_SIZE, size % WINDOW_SIZE);
     std::uint64_t* tail_maps[MAX_SETS];
     for (int k = 0; k < set_count_; ++k) tail_maps[k] = &tail_words[k];
-    active_kernels->map(sets_, set_count_, tail, WINDOW_SIZE, tail_maps);
+    kernels.map(sets_, set_count_, prepared_, tail, WINDOW_SIZE, tail_maps);
     const std::uint64_t in_run = (std::uint64_t{1} << size % WINDOW_SIZE) - 1;
     for (int k = 0; k < set_count_; ++k) tail_words[k] &= in_run;
   }

@@ -70,6 +70,14 @@ inline constexpr int MAX_SETS = 4;
 // Bit maps of a run of bytes, one for each of up to MAX_SETS sets, made for the whole run at once
 // by the kernels in use: bit i % 64 of word i / 64 of a set's map is set when the run's byte i
 // belongs to the set.
+struct Kernels;
+
+// What a level's kernels work out once about a group of sets, for every map of them.
+struct PreparedSets {
+  const Kernels* kernels = nullptr;  // whose it is
+  alignas(16) unsigned char data[48] = {};
+};
+
 class ByteMaps {
  public:
   // For runs of at most `capacity` bytes.
@@ -99,13 +107,15 @@ class ByteMaps {
   std::unique_ptr<std::uint64_t[]> words_;
   const unsigned char* begin_ = nullptr;
   std::size_t size_ = 0;
+  PreparedSets prepared_;
 };
 
-// The kernels of one level: the maps of `count` sets for the whole windows of 64 bytes that
-// `size` holds.
+// The kernels of one level: what they work out once about a group of `count` sets, and the maps
+// of the sets for the whole windows of 64 bytes that `size` holds.
 struct Kernels {
-  void (*map)(const ByteSet* const* sets, int count, const unsigned char* bytes, std::size_t size,
-              std::uint64_t* const* maps);
+  void (*prepare)(const ByteSet* const* sets, int count, PreparedSets& prepared);
+  void (*map)(const ByteSet* const* sets, int count, const PreparedSets& prepared,
+              const unsigned char* bytes, std::size_t size, std::uint64_t* const* maps);
 };
 // Those in use: the best the processor has, chosen before main() starts.
 extern const Kernels* active_kernels;

@@ -18,6 +18,9 @@ extern const Kernels AVX2_KERNELS;
 
 inline constexpr int WINDOW_SIZE = 64;
 
+// For kernels that work nothing out beforehand.
+inline void prepare_nothing(const ByteSet* const*, int, PreparedSets&) {}
+
 // The plain test of one set on one window, for the vector kernels' sets of many ranges.
 std::uint64_t plain_mask(const ByteSet& set, const unsigned char* window);
 

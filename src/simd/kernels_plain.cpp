@@ -11,8 +11,8 @@ std::uint64_t plain_mask(const ByteSet& set, const unsigned char* window) {
 
 namespace {
 
-void map_plain(const ByteSet* const* sets, int count, const unsigned char* bytes, std::size_t size,
-               std::uint64_t* const* maps) {
+void map_plain(const ByteSet* const* sets, int count, const PreparedSets&,
+               const unsigned char* bytes, std::size_t size, std::uint64_t* const* maps) {
   for (std::size_t word = 0; word < size / WINDOW_SIZE; ++word, bytes += WINDOW_SIZE) {
     for (int k = 0; k < count; ++k) maps[k][word] = plain_mask(*sets[k], bytes);
   }
@@ -20,6 +20,6 @@ void map_plain(const ByteSet* const* sets, int count, const unsigned char* bytes
 
 }  // namespace
 
-const Kernels PLAIN_KERNELS = {map_plain};
+const Kernels PLAIN_KERNELS = {prepare_nothing, map_plain};
 
 }  // namespace wpconv::simd

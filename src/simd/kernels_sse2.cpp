@@ -25,8 +25,8 @@ TARGET inline __m128i in_range(__m128i v, __m128i first, __m128i span) {
   return _mm_cmpeq_epi8(_mm_min_epu8(moved, span), moved);
 }
 
-TARGET void map_sse2(const ByteSet* const* sets, int count, const unsigned char* bytes,
-                     std::size_t size, std::uint64_t* const* maps) {
+TARGET void map_sse2(const ByteSet* const* sets, int count, const PreparedSets&,
+                     const unsigned char* bytes, std::size_t size, std::uint64_t* const* maps) {
   // The ranges of all the sets, as vectors, loaded once.
   __m128i first[MAX_SETS * ByteSet::MAX_RANGES], span[MAX_SETS * ByteSet::MAX_RANGES];
   int ranges[MAX_SETS];
@@ -58,6 +58,6 @@ TARGET void map_sse2(const ByteSet* const* sets, int count, const unsigned char*
 
 }  // namespace
 
-const Kernels SSE2_KERNELS = {map_sse2};
+const Kernels SSE2_KERNELS = {prepare_nothing, map_sse2};
 
 }  // namespace wpconv::simd
