@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs, through apt-get, the Debian packages that building and testing need and that are
-# missing. Run as root or with sudo available. Usage: install-deps.sh [build|test]
+# missing. Run as root or with sudo available. Usage: install-deps.sh [build|package|test]
 set -euo pipefail
 
 want=(cmake g++ make python3 googletest)
@@ -8,6 +8,11 @@ if [ "${1:-test}" = test ]; then
   want+=(g++-mingw-w64-i686 wine wine32:i386 locales clang libclang-rt-14-dev chromium hyperfine nkf time
          clang-format)
 fi
+# Making the packages (scripts/package.sh), and checking them.
+case "${1:-test}" in
+  package) want+=(g++-mingw-w64-i686 wine dpkg-dev file scdoc) ;;
+  test) want+=(dpkg-dev file scdoc lintian man-db unzip) ;;
+esac
 
 missing=()
 for package in "${want[@]}"; do

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what the tests need, then builds and runs every test: the native program, with and
 # without the vector kernels, the same suite under AddressSanitizer and UndefinedBehaviorSanitizer,
-# the Windows program under Wine, bounded fuzzing, the HTML in a headless browser and a tiny run
-# of the benchmark.
+# the Windows program under Wine, bounded fuzzing, the HTML in a headless browser, a tiny run
+# of the benchmark, and the Debian package and Windows zip.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh test
@@ -33,6 +33,10 @@ for extra in scripts/test-windows.sh fuzz/run.sh tests/browser/run.sh bench/smok
     "$extra"
   fi
 done
+
+step "packages: built, then checked as a user would use them"
+scripts/package.sh
+tests/package/run.sh
 
 step "formatting"
 git ls-files -- '*.cpp' '*.h' | xargs clang-format --dry-run --Werror

@@ -1,0 +1,129 @@
+#!/usr/bin/env bash
+# Checks the packages that scripts/package.sh left in build/packages/, used as a new user would
+# use them: lintian on the Debian package; the package unpacked into a scratch root, its programs
+# run from there on the sample, both ways, with the template found under share/wpconv/, and its
+# man pages rendered with every warning turned on; `cmake --install` of the package's build; the
+# Windows zip unpacked and its programs run under Wine on the sample, with the same bytes.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+repo=$PWD
+version=$(sed -n 's/^project(wpconv VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+packages=$repo/build/packages
+deb=$packages/wpconv_${version}_amd64.deb
+zip=$packages/wpconv-$version-win32.zip
+work=$repo/build/package-check
+
+step() { printf -- '-- %s (at %d s)\n' "$*" "$SECONDS"; }
+fail() {
+  printf 'FAIL: %s\n' "$*" >&2
+  exit 1
+}
+
+for package in "$deb" "$zip"; do
+  [ -f "$package" ] || fail "$package is missing: run scripts/package.sh first"
+done
+rm -rf "$work"
+mkdir -p "$work"
+
+step "lintian: no errors"
+lintian --fail-on error --display-info "$deb" || fail "lintian found errors in $(basename "$deb")"
+
+step "control fields and contents"
+field() { dpkg-deb --field "$deb" "$1"; }
+[ "$(field Package)" = wpconv ] || fail "package name $(field Package)"
+[ "$(field Version)" = "$version" ] || fail "version $(field Version), expected $version"
+[ "$(field Section)" = text ] || fail "section $(field Section)"
+for library in libc6 libstdc++6; do
+  grep -q "$library" <<<"$(field Depends)" || fail "Depends lacks $library: $(field Depends)"
+done
+root=$work/root
+dpkg-deb -x "$deb" "$root"
+for path in bin/wpconv bin/wpconv-batch share/wpconv/wpconv.FMT share/man/man1/wpconv.1.gz \
+  share/man/man1/wpconv-batch.1.gz share/doc/wpconv/copyright share/doc/wpconv/changelog.gz \
+  share/doc/wpconv/README.md share/doc/wpconv/LICENSE; do
+  [ -f "$root/usr/$path" ] || fail "the package lacks /usr/$path"
+done
+[ ! -e "$root/usr/bin/wpconv.FMT" ] || fail "the template is in /usr/bin"
+changelog_version=$(zcat "$root/usr/share/doc/wpconv/changelog.gz" |
+  sed -n '1s/^wpconv (\(.*\)).*/\1/p')
+[ "$changelog_version" = "$version" ] ||
+  fail "the changelog's latest entry is $changelog_version, the package $version"
+
+step "the packaged programs, run from the unpacked root"
+bin=$root/usr/bin
+[ "$("$bin/wpconv" --version)" = "wpconv $version" ] || fail "wpconv --version"
+[ "$("$bin/wpconv-batch" --version)" = "wpconv-batch $version" ] || fail "wpconv-batch --version"
+mkdir "$work/native" "$work/batch"
+cp examples/LETTER.OA2 "$work/native/"
+"$bin/wpconv" "$work/native/LETTER.OA2" || fail "LETTER.OA2: exit status $?"
+head -c 6 "$work/native/LETTER.HTM" | grep -q '^<HTML>' || fail "LETTER.HTM is not the HTML"
+mv "$work/native/LETTER.HTM" "$work/native/BACK.HTM"
+"$bin/wpconv" "$work/native/BACK.HTM" || fail "BACK.HTM: exit status $? (template not found?)"
+cmp "$work/native/BACK.FMT" data/wpconv.FMT || fail "BACK.FMT is not the installed template"
+[ "$(tail -c 1 "$work/native/BACK.DOC" | od -An -tx1 | tr -d ' ')" = 1a ] ||
+  fail "BACK.DOC does not end with the end-of-text byte"
+# The companion finds the same template, from its own folder.
+cp "$work/native/BACK.HTM" "$work/batch/"
+"$bin/wpconv-batch" --quiet --to doc "$work/batch" 2>"$work/batch.err" ||
+  fail "wpconv-batch: exit status $?: $(cat "$work/batch.err")"
+cmp "$work/batch/BACK.DOC" "$work/native/BACK.DOC" || fail "wpconv-batch wrote another BACK.DOC"
+cmp "$work/batch/BACK.FMT" data/wpconv.FMT || fail "wpconv-batch wrote another BACK.FMT"
+
+step "man pages, rendered with every warning turned on"
+for page in wpconv wpconv-batch; do
+  source=$root/usr/share/man/man1/$page.1.gz
+  warnings=$(zcat "$source" | groff -ww -man -Tutf8 -z 2>&1)
+  [ -z "$warnings" ] || fail "$page.1: groff warns: $warnings"
+  rendered=$(MANWIDTH=80 man --warnings=all --manpath="$root/usr/share/man" "$page" \
+    2>"$work/man.err")
+  [ ! -s "$work/man.err" ] || fail "$page.1: man warns: $(cat "$work/man.err")"
+  for section in NAME SYNOPSIS DESCRIPTION FILES 'EXIT STATUS' DIAGNOSTICS EXAMPLES 'SEE ALSO'; do
+    grep -q "^$section\$" <<<"$rendered" || fail "$page.1 has no $section section"
+  done
+done
+# Every message that wpconv can show is in its page.
+rendered=$(MANWIDTH=200 man --manpath="$root/usr/share/man" wpconv 2>/dev/null)
+sed -n 's/^ *{FileKind::[a-z_]*, Step::[a-z]*, "\(.*\)\\n"},$/\1/p' src/jobs/messages.cpp \
+  >"$work/messages"
+[ -s "$work/messages" ] || fail "no messages found in src/jobs/messages.cpp"
+while read -r message; do
+  grep -qx " *$message" <<<"$rendered" || fail "wpconv.1 does not list the message: $message"
+done <"$work/messages"
+
+step "cmake --install of the package's build: the same layout, without Debian's own files"
+cmake --install build/package-deb --prefix "$work/prefix" >/dev/null
+(cd "$work/prefix" && find . -type f | sort) >"$work/installed"
+(cd "$root/usr" && find . -type f ! -name copyright ! -name changelog.gz | sort) >"$work/packaged"
+diff "$work/packaged" "$work/installed" || fail "cmake --install and the package differ"
+
+step "the Windows zip, under Wine"
+unzip -q "$zip" -d "$work/zip"
+folder=$work/zip/wpconv-$version-win32
+(cd "$folder" && ls | sort | tr '\n' ' ') >"$work/zip-list"
+[ "$(cat "$work/zip-list")" = "LICENSE.txt README.txt wpconv-batch.exe wpconv.FMT wpconv.exe " ] ||
+  fail "the zip holds: $(cat "$work/zip-list")"
+for text in README.txt LICENSE.txt; do
+  [ "$(grep -c -v $'\r$' "$folder/$text")" = 0 ] || fail "$text has lines without CR LF"
+done
+cmp "$folder/wpconv.FMT" data/wpconv.FMT || fail "the zip's wpconv.FMT is not the template"
+export WINEDEBUG=-all WINEPREFIX=$work/wineprefix WINEDLLOVERRIDES='mscoree,mshtml='
+unset DISPLAY WAYLAND_DISPLAY
+mkdir -p "$WINEPREFIX"
+wineserver -p
+trap 'wineserver -k 2>/dev/null || true' EXIT
+wineboot -i >/dev/null 2>&1
+mkdir "$work/windows"
+cp examples/LETTER.OA2 "$work/native/BACK.HTM" "$work/windows/"
+cd "$work/windows"
+wine "$folder/wpconv.exe" LETTER.OA2 || fail "wpconv.exe LETTER.OA2: exit status $?"
+wine "$folder/wpconv.exe" BACK.HTM || fail "wpconv.exe BACK.HTM: exit status $?"
+cd "$repo"
+for name in BACK.DOC BACK.FMT; do
+  cmp "$work/windows/$name" "$work/native/$name" || fail "wpconv.exe wrote another $name"
+done
+# The native LETTER.HTM was renamed BACK.HTM and converted back; it is the same HTML.
+cmp "$work/windows/LETTER.HTM" "$work/native/BACK.HTM" || fail "wpconv.exe wrote another LETTER.HTM"
+[ "$(wine "$folder/wpconv-batch.exe" --version | tr -d '\r')" = "wpconv-batch $version" ] ||
+  fail "wpconv-batch.exe --version"
+
+step "packages checked"
