@@ -201,25 +201,39 @@ Unit decode_unit(const unsigned char*& p, const unsigned char* end, bool last, D
   return Unit::decoded;
 }
 
-// True for a byte that may need the decoder wherever it stands: the end of the text, control
-// bytes, and the leads of the codes and external characters, which include the trail 0xF0 that
-// may start an interruption. Every other byte is copied as it is, whether it is a one-byte
-// character, a lead byte or a trail byte, except a space that is the first of two.
+// True for a byte that may need the decoder where it begins a character: the end of the text,
+// control bytes, and the leads of the codes and external characters. Every other character is
+// copied as it is, except a space that is the first of two.
 constexpr bool may_need_decision(unsigned char byte) {
   return byte_class(byte) == ByteClass::end_of_text || byte_class(byte) == ByteClass::control ||
          byte >= DOCUMENT_CODE_LEAD_FIRST;
 }
-static_assert(INTERRUPTION_TRAIL >= DOCUMENT_CODE_LEAD_FIRST);
+
+// True for a trail byte that leaves its character to the decoder: 0xF0, which may start an
+// interruption, and LF, which the text-mode writer would turn into CR LF. Every other trail byte
+// is copied as it is.
+constexpr bool trail_needs_decision(unsigned char byte) {
+  return byte == INTERRUPTION_TRAIL || byte == '\n';
+}
+
 constexpr simd::ByteSet DECISION_BYTES(may_need_decision);
 constexpr simd::ByteSet SPACES([](unsigned char byte) { return byte == SPACE; });
+constexpr simd::ByteSet LEADS(is_lead_byte);
+constexpr simd::ByteSet DECISION_TRAILS(trail_needs_decision);
 
-// Where the bytes that may need a decision lie in the reader's current block, one bit a byte,
-// found for the whole block at once: the bytes of DECISION_BYTES, and each space followed by
-// another or by the end of the block (the next block may begin with one).
+// What a window of 64 bytes holds, one bit a byte, the first the lowest.
+struct WindowBits {
+  std::uint64_t decisions;  // bytes of DECISION_BYTES, and spaces followed by a space
+  std::uint64_t leads;      // bytes that would begin a two-byte character
+  std::uint64_t decision_trails;
+};
+
+// The bits of the reader's current block, found for the whole block at once. A space counts as
+// the first of two when the block ends after it, as the next block may begin with one.
 class DecisionMap {
  public:
   DecisionMap()
-      : maps_({&DECISION_BYTES, &SPACES}, ByteReader::LOOKAHEAD + STREAM_BLOCK_SIZE),
+      : maps_({&DECISION_BYTES, &SPACES, &LEADS, &DECISION_TRAILS}, CAPACITY),
         decisions_(WORDS) {}
 
   // Maps the reader's buffered bytes from where they begin now, unless the block is mapped.
@@ -229,44 +243,31 @@ class DecisionMap {
     maps_.map(reader.data(), reader.available());
     const std::uint64_t* decision_bytes = maps_.words(0);
     const std::uint64_t* spaces = maps_.words(1);
-    words_ = (reader.available() + 63) / 64;
-    for (std::size_t w = 0; w < words_; ++w) {
+    const std::size_t words = (reader.available() + 63) / 64;
+    for (std::size_t w = 0; w < words; ++w) {
       decisions_[w] = decision_bytes[w] | (spaces[w] & (spaces[w] >> 1 | spaces[w + 1] << 63));
     }
+    decisions_[words] = 0;
     const std::size_t last = reader.available() - 1;
     decisions_[last / 64] |= spaces[last / 64] & std::uint64_t{1} << last % 64;
   }
 
-  // The first byte at `from` or after it that may need a decision, or the end of the block.
-  const unsigned char* next(const unsigned char* from) const {
-    if (from >= maps_.end()) return maps_.end();
-    const auto offset = static_cast<std::size_t>(from - maps_.begin());
-    std::size_t word = offset / 64;
-    if (std::uint64_t bits = decisions_[word] >> offset % 64) return from + std::countr_zero(bits);
-    while (++word < words_) {
-      if (decisions_[word] != 0) {
-        return maps_.begin() + 64 * word + std::countr_zero(decisions_[word]);
-      }
-    }
-    return maps_.end();
+  // The bits of the 64 bytes at `at`, which lies in the block; those past its end are clear.
+  WindowBits window(const unsigned char* at) const {
+    const auto offset = static_cast<std::size_t>(at - maps_.begin());
+    const std::uint64_t* word = decisions_.data() + offset / 64;
+    const unsigned shift = offset % 64;
+    return {shift == 0 ? word[0] : word[0] >> shift | word[1] << (64 - shift), maps_.bits(2, at),
+            maps_.bits(3, at)};
   }
 
  private:
-  static constexpr std::size_t WORDS = (ByteReader::LOOKAHEAD + STREAM_BLOCK_SIZE) / 64 + 1;
+  static constexpr std::size_t CAPACITY = ByteReader::LOOKAHEAD + STREAM_BLOCK_SIZE;
+  static constexpr std::size_t WORDS = CAPACITY / 64 + 2;
   simd::ByteMaps maps_;
   std::vector<std::uint64_t> decisions_;
   std::uint64_t block_number_ = ~std::uint64_t{0};
-  std::size_t words_ = 0;
 };
-
-// True if `byte` is a trail byte, given that a character starts at `from`. A byte that is not a
-// lead byte is always followed by the start of a character (it is a one-byte character or a trail
-// byte), so only the lead bytes right before `byte` need counting.
-bool is_trail_byte(const unsigned char* from, const unsigned char* byte) {
-  const unsigned char* first_lead = byte;
-  while (first_lead != from && is_lead_byte(first_lead[-1])) --first_lead;
-  return (byte - first_lead) % 2 != 0;
-}
 
 // Skips the units that start at `from` and write nothing: a line end is mostly these.
 const unsigned char* skip_silent_units(const unsigned char* from, const unsigned char* end) {
@@ -282,29 +283,43 @@ const unsigned char* skip_silent_units(const unsigned char* from, const unsigned
   }
 }
 
-// The first character at `p` or after it that needs the decoder, or `end` where the bytes up to
-// it need none; a lead byte that ends the buffer is left for the next block. What lies before
-// it is copied unchanged, except the units that write nothing. Ordinary text is most of a
-// document, so this does most of the work, finding the few bytes that matter through the map
-// and writing the runs between them at once.
+// The first character at `p` (where a character starts) or after it that needs the decoder, or
+// `end` where the bytes up to it need none; a lead byte that ends the buffer is left for the next
+// block. What lies before it is copied unchanged, except the units that write nothing. Ordinary
+// text is most of a document, so this does most of the work: which bytes are leads and trails,
+// and which need a decision, are found for 64 bytes at a time with bit operations, and the runs
+// between them are written at once.
 const unsigned char* copy_plain_run(const unsigned char* p, const unsigned char* end,
                                     const DecisionMap& map, ByteWriter& html) {
   const unsigned char* run = p;  // the copied bytes not yet written
-  for (;;) {
-    const unsigned char* q = map.next(p);
-    if (q >= end) {
-      p = is_trail_byte(p, end) ? end - 1 : end;  // a lead byte waits for its trail
-      break;
-    }
-    if (is_trail_byte(p, q)) {
-      // A trail 0xF0 leaves its character to the decoder, and so does a trail LF, which the
-      // text-mode writer turns into CR LF; any other trail is copied.
-      if (*q == INTERRUPTION_TRAIL || *q == '\n') {
-        p = q - 1;
+  while (p < end) {
+    const auto left = static_cast<std::size_t>(end - p);
+    const WindowBits bits = map.window(p);
+    const std::uint64_t trails = trail_bits(bits.leads);
+    const std::uint64_t lead_starts = bits.leads & ~trails;
+    std::uint64_t events = (bits.decisions & ~trails) | (bits.decision_trails & trails);
+    if (left < 64) events &= (std::uint64_t{1} << left) - 1;
+    if (events == 0) {
+      if (left <= 64) {
+        p = end - ((lead_starts >> (left - 1)) & 1);  // a lead byte waits for its trail
         break;
       }
-      p = q + 1;
+      // A character that begins at the window's last byte ends in the next one.
+      if ((lead_starts >> 63) == 0) {
+        p += 64;
+      } else if (!DECISION_TRAILS.contains(p[64])) {
+        p += 65;
+      } else {
+        p += 63;
+        break;
+      }
       continue;
+    }
+    const int event = std::countr_zero(events);
+    const unsigned char* q = p + event;
+    if ((trails >> event) & 1) {
+      p = q - 1;  // the decoder takes the whole character
+      break;
     }
     p = q;
     if (*q == SPACE) break;  // two spaces make a full-width space

@@ -77,6 +77,22 @@ constexpr bool is_control_byte(unsigned char byte) {
   return byte_class(byte) == ByteClass::control;
 }
 
+// The bytes of a window of 64 at even and at odd offsets, one bit each, the first the lowest.
+inline constexpr std::uint64_t EVEN_BYTES = 0x5555555555555555;
+inline constexpr std::uint64_t ODD_BYTES = ~EVEN_BYTES;
+
+// The trail bytes of a window of 64 bytes that begins with a character, given the bytes that
+// is_lead_byte() holds for. Any other byte is followed by a new character, so every run of such
+// bytes starts with a lead and alternates lead and trail, ending with the byte after it as a
+// trail when its length is odd. Adding a run's first bit to the run clears it, which picks out
+// the runs by where they start.
+constexpr std::uint64_t trail_bits(std::uint64_t leads) {
+  const std::uint64_t run_starts = leads & ~(leads << 1);
+  const std::uint64_t even_runs = leads & ~(leads + (run_starts & EVEN_BYTES));
+  const std::uint64_t odd_runs = leads & ~(leads + (run_starts & ODD_BYTES));
+  return ((even_runs << 1) & ODD_BYTES) | ((odd_runs << 1) & EVEN_BYTES);
+}
+
 }  // namespace wpconv
 
 #endif  // WPCONV_DOCCODES_DOC_CODES_H_

@@ -133,21 +133,6 @@ class TextBytes {
   simd::ByteSet others_;
 };
 
-// The bytes of a window at even and at odd offsets.
-constexpr std::uint64_t EVEN_BYTES = 0x5555555555555555;
-constexpr std::uint64_t ODD_BYTES = ~EVEN_BYTES;
-
-// The trail bytes of a window that begins with a character, given its lead-like bytes. Any
-// other byte is followed by a new character, so every run of lead-like bytes starts with one
-// and alternates lead and trail, ending with the byte after it as a trail when its length is odd.
-// Adding a run's first bit to the run clears it, which picks out the runs by where they start.
-std::uint64_t trail_bits(std::uint64_t leads) {
-  const std::uint64_t run_starts = leads & ~(leads << 1);
-  const std::uint64_t even_runs = leads & ~(leads + (run_starts & EVEN_BYTES));
-  const std::uint64_t odd_runs = leads & ~(leads + (run_starts & ODD_BYTES));
-  return ((even_runs << 1) & ODD_BYTES) | ((odd_runs << 1) & EVEN_BYTES);
-}
-
 // What a tag does: the codes it writes at `out` and whether the text has started. False for the
 // end of the body, which ends the conversion.
 bool apply_tag(HtmlTag tag, unsigned char*& out, LineLayout& layout, bool& text_started) {
