@@ -283,53 +283,76 @@ const unsigned char* skip_silent_units(const unsigned char* from, const unsigned
   }
 }
 
-// The first character at `p` (where a character starts) or after it that needs the decoder, or
-// `end` where the bytes up to it need none; a lead byte that ends the buffer is left for the next
-// block. What lies before it is copied unchanged, except the units that write nothing. Ordinary
-// text is most of a document, so this does most of the work: which bytes are leads and trails,
-// and which need a decision, are found for 64 bytes at a time with bit operations, and the runs
-// between them are written at once.
-const unsigned char* copy_plain_run(const unsigned char* p, const unsigned char* end,
-                                    const DecisionMap& map, ByteWriter& html) {
+// Where convert_buffered() stopped, and why.
+struct Stop {
+  const unsigned char* at;
+  Unit unit;  // decoded: the bytes are all taken, but for a lead byte that waits for its trail
+};
+
+// Converts the bytes in [p, end), p where a character starts. Ordinary text is most of a
+// document, so the few bytes that need the decoder are found through bit operations on 64
+// bytes at a time: which bytes are leads and trails, and which need a decision. The runs between
+// them are copied at once; the units that write nothing (a line end is mostly these) are
+// skipped, and the decoder takes the rest. Its units mostly end where the window's characters
+// do, so the window's bits serve on until one does not.
+Stop convert_buffered(const unsigned char* p, const unsigned char* const end, bool last,
+                      const DecisionMap& map, Decoder& decoder) {
   const unsigned char* run = p;  // the copied bytes not yet written
+  auto write_run = [&](const unsigned char* to) {
+    decoder.html.write_unchanged(run, static_cast<std::size_t>(to - run));
+    run = to;
+  };
   while (p < end) {
-    const auto left = static_cast<std::size_t>(end - p);
-    const WindowBits bits = map.window(p);
+    const unsigned char* const window = p;
+    const auto left = static_cast<std::size_t>(end - window);
+    const WindowBits bits = map.window(window);
     const std::uint64_t trails = trail_bits(bits.leads);
     const std::uint64_t lead_starts = bits.leads & ~trails;
     std::uint64_t events = (bits.decisions & ~trails) | (bits.decision_trails & trails);
-    if (left < 64) events &= (std::uint64_t{1} << left) - 1;
-    if (events == 0) {
-      if (left <= 64) {
-        p = end - ((lead_starts >> (left - 1)) & 1);  // a lead byte waits for its trail
-        break;
+    std::uint64_t next_window = 64 + (lead_starts >> 63);  // a character may end a byte past it
+    if (left < 64) {
+      events &= (std::uint64_t{1} << left) - 1;
+      next_window = left;
+    }
+    // A character that begins at the last byte and whose trail needs the decoder.
+    if (left > 64 && (lead_starts >> 63) != 0 && DECISION_TRAILS.contains(window[64])) {
+      events |= std::uint64_t{1} << 63;
+    }
+    // A lead byte that ends the buffer waits for its trail, unless the input ends there.
+    const bool lead_waits = left <= 64 && ((lead_starts >> (left - 1)) & 1) != 0;
+    if (lead_waits && last) events |= std::uint64_t{1} << (left - 1);
+    for (;;) {
+      const auto at = static_cast<std::size_t>(p - window);
+      const std::uint64_t ahead = at < 64 ? events & (~std::uint64_t{0} << at) : 0;
+      if (ahead == 0) {
+        if (left > 64) {
+          p = window + next_window;
+          break;
+        }
+        p = lead_waits && !last ? end - 1 : end;
+        write_run(p);
+        return {p, Unit::decoded};
       }
-      // A character that begins at the window's last byte ends in the next one.
-      if ((lead_starts >> 63) == 0) {
-        p += 64;
-      } else if (!DECISION_TRAILS.contains(p[64])) {
-        p += 65;
+      const int event = std::countr_zero(ahead);
+      // The decoder takes a character whose trail needs it from its lead.
+      const unsigned char* q = window + event - ((trails >> event) & 1);
+      if (const unsigned char* next = skip_silent_units(q, end); next != q) {
+        write_run(q);
+        run = p = next;
       } else {
-        p += 63;
-        break;
+        write_run(q);
+        p = q;
+        const Unit unit = decode_unit(p, end, last, decoder);
+        if (unit != Unit::decoded) return {q, unit};
+        run = p;
       }
-      continue;
+      // Past the window, or out of step with its characters: the bits are worked out anew.
+      const auto now = static_cast<std::size_t>(p - window);
+      if (now >= 64 || now >= left || ((trails >> now) & 1) != 0) break;
     }
-    const int event = std::countr_zero(events);
-    const unsigned char* q = p + event;
-    if ((trails >> event) & 1) {
-      p = q - 1;  // the decoder takes the whole character
-      break;
-    }
-    p = q;
-    if (*q == SPACE) break;  // two spaces make a full-width space
-    const unsigned char* next = skip_silent_units(q, end);
-    if (next == q) break;
-    if (q != run) html.write_unchanged(run, static_cast<std::size_t>(q - run));
-    run = p = next;
   }
-  html.write_unchanged(run, static_cast<std::size_t>(p - run));
-  return p;
+  write_run(p);
+  return {p, Unit::decoded};
 }
 
 }  // namespace
@@ -342,25 +365,14 @@ std::uint64_t document_to_html(ByteReader& document, ByteWriter& html) {
   std::size_t wanted = 1;
   while (document.ensure(wanted) || document.available() > 0) {
     map.cover(document);
-    const unsigned char* p = document.data();
-    const unsigned char* const end = p + document.available();
-    const bool last = document.at_end();
-    Unit unit = Unit::decoded;
-    while (p < end) {
-      p = copy_plain_run(p, end, map, html);
-      if (p == end) break;
-      const unsigned char* const start = p;
-      unit = decode_unit(p, end, last, decoder);
-      if (unit != Unit::decoded) {
-        p = start;
-        break;
-      }
-    }
-    if (unit == Unit::end_of_text) break;
+    const unsigned char* const begin = document.data();
+    const unsigned char* const end = begin + document.available();
+    const Stop stop = convert_buffered(begin, end, document.at_end(), map, decoder);
+    if (stop.unit == Unit::end_of_text) break;
     // A unit that runs past the block is taken again with more bytes from the next one; at the
     // end of the input, ensure() gives up and the unit is taken as the last.
-    wanted = unit == Unit::needs_more ? static_cast<std::size_t>(end - p) + 1 : 1;
-    document.advance(static_cast<std::size_t>(p - document.data()));
+    wanted = static_cast<std::size_t>(end - stop.at) + 1;
+    document.advance(static_cast<std::size_t>(stop.at - begin));
   }
   html.write(HTML_CLOSING);
   return decoder.without_equivalent;
