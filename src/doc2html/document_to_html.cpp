@@ -233,8 +233,7 @@ struct WindowBits {
 class DecisionMap {
  public:
   DecisionMap()
-      : maps_({&DECISION_BYTES, &SPACES, &LEADS, &DECISION_TRAILS}, CAPACITY),
-        decisions_(WORDS) {}
+      : maps_({&DECISION_BYTES, &SPACES, &LEADS, &DECISION_TRAILS}, CAPACITY), decisions_(WORDS) {}
 
   // Maps the reader's buffered bytes from where they begin now, unless the block is mapped.
   void cover(const ByteReader& reader) {
