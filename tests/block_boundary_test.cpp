@@ -48,6 +48,21 @@ std::string describe(const Unit& unit, const Unit& context, std::size_t length, 
          " text, read " + std::to_string(piece) + " bytes at a time";
 }
 
+// The trails that both converters find for 64 bytes at once, against walking the window
+// character by character.
+TEST(BlockBoundary, TrailBitsAgreeWithWalkingTheCharacters) {
+  std::uint64_t leads = 0x9E3779B97F4A7C15;
+  for (int n = 0; n < 100000; ++n) {
+    leads = leads * 6364136223846793005 + 1442695040888963407;
+    const std::uint64_t sample = n % 3 == 0 ? leads : n % 3 == 1 ? leads | leads >> 3 : ~leads;
+    std::uint64_t expected = 0;
+    for (int i = 0; i < 64; i += (sample >> i) & 1 ? 2 : 1) {
+      if ((sample >> i) & 1 && i < 63) expected |= std::uint64_t{1} << (i + 1);
+    }
+    ASSERT_EQ(trail_bits(sample), expected) << std::hex << sample;
+  }
+}
+
 TEST(BlockBoundary, DocumentBytesThatNeedADecision) {
   const std::vector<Unit> units = {
       {"trail 1A", bytes("82 1A")},
