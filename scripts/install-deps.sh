@@ -5,8 +5,8 @@ set -euo pipefail
 
 want=(cmake g++ make python3 googletest)
 if [ "${1:-test}" = test ]; then
-  want+=(g++-mingw-w64-i686 wine wine32:i386 locales clang libclang-rt-14-dev chromium hyperfine nkf time
-         clang-format)
+  want+=(g++-mingw-w64-i686 wine wine32:i386 icoutils locales clang libclang-rt-14-dev chromium
+         hyperfine nkf time clang-format)
 fi
 # Making the packages (scripts/package.sh), and checking them.
 case "${1:-test}" in

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the 32-bit Windows program with MinGW-w64 and tests it under Wine: the unit tests, the
-# end-to-end cases (with the Windows-only ones), command lines that only a shell can make, and
-# the outputs of the native and the Windows program on the same inputs, byte for byte.
+# end-to-end cases (with the Windows-only ones), command lines that only a shell can make, the
+# version information, existing outputs kept through failures, and the outputs of the native and
+# the Windows program on the same inputs, byte for byte.
 # Needs the native program: build/native/wpconv (scripts/test.sh builds it first) or the one
 # named by WPCONV_NATIVE.
 set -euo pipefail
@@ -15,6 +16,9 @@ jobs=$(nproc)
 # Gecko, and no display, so that a message box returns at once instead of waiting for a click.
 export WINEDEBUG=-all WINEPREFIX=$build/wineprefix WINEDLLOVERRIDES='mscoree,mshtml='
 unset DISPLAY WAYLAND_DISPLAY
+# An English locale: Wine's ANSI code page is then 1252, which holds none of the Japanese,
+# Korean and other names of the tests, so only the program's Unicode paths reach them.
+export LC_ALL=C.UTF-8
 
 step() { printf -- '-- %s (at %d s)\n' "$*" "$SECONDS"; }
 fail() {
@@ -41,6 +45,45 @@ for dll in $dlls; do
     kernel32.dll | user32.dll | msvcrt.dll) ;;
     *) fail "wpconv.exe needs $dll" ;;
   esac
+done
+
+step "version information and manifest of each program"
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+[ -n "$version" ] || fail "no project version in the CMake cache"
+for program in "$build"/wpconv*.exe; do
+  name=$(basename "$program")
+  wrestool -x --raw -t 16 "$program" >"$build/version.bin" || fail "$name: no version resource"
+  python3 - "$build/version.bin" "$version" "$name" <<'EOF'
+"""Reads the version resource back: its fixed numbers and the strings Explorer shows."""
+import re
+import struct
+import sys
+
+path, version, name = sys.argv[1:]
+with open(path, 'rb') as f:
+    blob = f.read()
+fixed = blob.index(struct.pack('<I', 0xFEEF04BD))
+words = struct.unpack_from('<4I', blob, fixed + 8)  # file version, then product version
+numbers = [f'{ms >> 16}.{ms & 0xffff}.{ls >> 16}.{ls & 0xffff}'
+           for ms, ls in (words[:2], words[2:])]
+quad = '.'.join((version.split('.') + ['0'] * 4)[:4])
+strings = dict(re.findall(r'(\w+)\x00+([^\x00]+)\x00', blob.decode('utf-16-le', 'replace')))
+expected = {'ProductName': 'wpconv', 'FileVersion': version, 'ProductVersion': version,
+            'OriginalFilename': name, 'LegalCopyright': 'Copyright (c) 2026 the wpconv authors'}
+wrong = [f'{key} is {strings.get(key)!r}, expected {value!r}'
+         for key, value in expected.items() if strings.get(key) != value]
+wrong += [f'version number {number}, expected {quad}' for number in numbers if number != quad]
+if not strings.get('FileDescription'):
+    wrong.append('no FileDescription')
+if wrong:
+    sys.exit(f'FAIL: {name}: ' + '; '.join(wrong))
+print(f'{name}: {strings["ProductName"]} {strings["FileVersion"]}, {strings["FileDescription"]!r}')
+EOF
+  manifest=$(wrestool -x --raw -t 24 "$program")
+  for setting in 'level="asInvoker"' '<longPathAware[^>]*>true<' \
+    '{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}' '{35138b9a-5d96-4fbd-8e2d-a2440225f93a}'; do
+    grep -q "$setting" <<<"$manifest" || fail "$name: the manifest lacks $setting"
+  done
 done
 
 step "fresh Wine prefix"
@@ -98,6 +141,67 @@ else
   printf 'skipped Shift-JIS names: the locales package is missing\n'
 fi
 cd "$repo"
+
+step "an existing output survives a failed or a killed conversion"
+scratch=$build/replace
+rm -rf "$scratch"
+mkdir -p "$scratch/disk"
+cp "$exe" "$build/wpconv.FMT" "$scratch/"
+cd "$scratch"
+if mount -t tmpfs -o size=64k tmpfs disk 2>/dev/null; then
+  trap 'umount "$scratch/disk" 2>/dev/null || true; wineserver -k 2>/dev/null || true' EXIT
+  # An input that fits on the small disk, an output that does not.
+  python3 -c "import sys; sys.stdout.buffer.write(b'ab  \x82\xa0\xef\xa0' * 5000)" >disk/doc.TXT
+  printf 'old HTML' >disk/doc.HTM
+  status=0
+  wine wpconv.exe 'disk\doc.TXT' || status=$?
+  [ "$status" -eq 255 ] || fail "full disk: exit status $status, expected 255"
+  [ "$(cat disk/doc.HTM)" = 'old HTML' ] || fail "full disk: the old HTML was lost"
+  [ "$(cd disk && echo *)" = 'doc.HTM doc.TXT' ] || fail "full disk: left $(cd disk && echo *)"
+  umount disk
+else
+  printf 'skipped the full disk: cannot mount a tmpfs here\n'
+fi
+# A link to the output stays a link: the file it names gets the new content.
+mkdir real
+printf 'old' >real/link.HTM
+ln -s real/link.HTM link.HTM
+printf 'Hi' >link.TXT
+wine wpconv.exe link.TXT || fail "link to the output: exit status $?"
+[ -L link.HTM ] && grep -q Hi real/link.HTM || fail "link to the output: not kept"
+# Killed in the middle of a large conversion: the old output stays, and at most a temporary
+# file is left beside it.
+python3 -c "import sys; sys.stdout.buffer.write(b'ab  \x82\xa0\xef\xa0' * 25000000)" >large.TXT
+printf 'old HTML' >large.HTM
+python3 - <<'EOF' || fail "killed conversion"
+import os
+import signal
+import subprocess
+import sys
+import time
+
+before = set(os.listdir('.'))
+process = subprocess.Popen(['wine', 'wpconv.exe', 'large.TXT'], stdin=subprocess.DEVNULL)
+deadline = time.monotonic() + 60
+while process.poll() is None and time.monotonic() < deadline:
+    temporary = [name for name in os.listdir('.') if name.endswith('.wpconv-tmp')]
+    if temporary and os.path.getsize(temporary[0]) > 0:
+        os.kill(process.pid, signal.SIGKILL)
+        break
+    time.sleep(0.002)
+process.wait()
+if process.returncode != -signal.SIGKILL:
+    sys.exit(f'FAIL: the conversion ended (status {process.returncode}) before it was killed')
+with open('large.HTM', 'rb') as f:
+    if f.read() != b'old HTML':
+        sys.exit('FAIL: the old output was replaced or damaged')
+extra = sorted(set(os.listdir('.')) - before)
+if len(extra) != 1 or not extra[0].startswith('large.HTM.'):
+    sys.exit(f'FAIL: left beside the output: {extra}')
+print(f'killed mid-way: large.HTM kept, {extra[0]} left')
+EOF
+cd "$repo"
+rm -rf "$scratch"
 
 step "native and Windows programs give the same bytes"
 python3 - "$native" "$exe" "$build/compare" <<'EOF'
