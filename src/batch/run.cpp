@@ -71,28 +71,27 @@ Outcome outcome_of(const Plan& plan, const Item& item, const Result* result) {
   return outcome;
 }
 
-// A field of the log, with no tab or line break inside.
+// A field of the log, with no tab or line break inside: control characters, which only POSIX
+// names may hold, are written as \t, \n, \r or \xHH. A backslash stays as it is, as Windows
+// paths are full of them.
 std::string field(std::string_view text) {
-  std::string escaped;
+  std::string written;
   for (char c : text) {
-    switch (c) {
-      case '\\':
-        escaped += "\\\\";
-        break;
-      case '\t':
-        escaped += "\\t";
-        break;
-      case '\n':
-        escaped += "\\n";
-        break;
-      case '\r':
-        escaped += "\\r";
-        break;
-      default:
-        escaped += c;
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20) {
+      written += c;
+    } else if (c == '\t') {
+      written += "\\t";
+    } else if (c == '\n') {
+      written += "\\n";
+    } else if (c == '\r') {
+      written += "\\r";
+    } else {
+      constexpr char HEX[] = "0123456789ABCDEF";
+      written += {'\\', 'x', HEX[byte >> 4], HEX[byte & 15]};
     }
   }
-  return escaped;
+  return written;
 }
 
 std::string log_line(const Item& item, const Outcome& outcome) {

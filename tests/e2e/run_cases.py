@@ -206,7 +206,9 @@ def run_case(case, options, program):
     failures = []
     root = os.fsencode(tempfile.mkdtemp(prefix='wpconv_e2e_'))
     program_name = os.path.basename(program)
-    names = dict(CONSTANTS, ROOT=root, PROGRAM_NAME=os.fsencode(program_name))
+    # The separator the program writes itself between a folder and a name it found there.
+    separator = b'\\' if program_name.lower().endswith('.exe') else b'/'
+    names = dict(CONSTANTS, ROOT=root, PROGRAM_NAME=os.fsencode(program_name), SEP=separator)
 
     def place(path_text):
         path = decode(path_text, names)
