@@ -17,16 +17,17 @@
 namespace wpconv {
 
 // Takes the first byte of the fuzzer's data as the plan and leaves the rest as the input. The
-// low three bits give the piece size (0 for whole blocks), the next bit the threads that read
-// ahead and write behind; the high four, when not 0, make the read fail after that many
-// sixteenths of the input, so a failure can fall anywhere in it.
+// low four bits give the piece size (0 for whole blocks), except 15: pieces of 7 bytes, read ahead
+// and written behind on threads of their own (starting threads is slow, so the fuzzer does it
+// now and then). The high four, when not 0, make the read fail after that many sixteenths of the
+// input, so a failure can fall anywhere in it.
 inline ReadPlan take_read_plan(const std::uint8_t*& data, std::size_t& size) {
   ReadPlan plan;
   if (size == 0) return plan;
   unsigned choice = *data++;
   --size;
-  if ((choice & 0x07) != 0) plan.piece = choice & 0x07;
-  plan.threads = (choice & 0x08) != 0;
+  if ((choice & 0x0F) != 0) plan.piece = choice & 0x0F;
+  if ((choice & 0x0F) == 0x0F) plan = {.piece = 7, .threads = true};
   if ((choice >> 4) != 0) plan.fail_at = size * (choice >> 4) / 16;
   return plan;
 }
