@@ -307,12 +307,8 @@ Stop convert_buffered(const unsigned char* p, const unsigned char* const end, bo
     const WindowBits bits = map.window(window);
     const std::uint64_t trails = trail_bits(bits.leads);
     const std::uint64_t lead_starts = bits.leads & ~trails;
+    // The bits past the end of the block are clear.
     std::uint64_t events = (bits.decisions & ~trails) | (bits.decision_trails & trails);
-    std::uint64_t next_window = 64 + (lead_starts >> 63);  // a character may end a byte past it
-    if (left < 64) {
-      events &= (std::uint64_t{1} << left) - 1;
-      next_window = left;
-    }
     // A character that begins at the last byte and whose trail needs the decoder.
     if (left > 64 && (lead_starts >> 63) != 0 && DECISION_TRAILS.contains(window[64])) {
       events |= std::uint64_t{1} << 63;
@@ -325,7 +321,7 @@ Stop convert_buffered(const unsigned char* p, const unsigned char* const end, bo
       const std::uint64_t ahead = at < 64 ? events & (~std::uint64_t{0} << at) : 0;
       if (ahead == 0) {
         if (left > 64) {
-          p = window + next_window;
+          p = window + 64 + (lead_starts >> 63);  // a character may end a byte past the window
           break;
         }
         p = lead_waits && !last ? end - 1 : end;

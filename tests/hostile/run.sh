@@ -21,11 +21,20 @@ cleanup() {
 trap cleanup EXIT
 passed=0 failed=0 skipped=0
 
-fail() { echo "FAIL: $case_name: $*"; failed=$((failed + 1)); }
-skip() { echo "skip: $case_name: $*"; skipped=$((skipped + 1)); }
+fail() { echo "FAIL: $case_name: $*"; failed=$((failed + 1)); reported=yes; }
+skip() { echo "skip: $case_name: $*"; skipped=$((skipped + 1)); reported=yes; }
+
+# A case ends with ok, fail or skip; one whose chain of checks stopped at a false one without
+# saying so has failed.
+reported=yes
+end_case() {
+  [ "$reported" = yes ] || fail "a check did not hold"
+}
 
 # A fresh folder with the program and its template, for one case.
 new_case() {
+  end_case
+  reported=no
   case_name=$1
   dir=$work/$2
   mkdir -p "$dir/bin"
@@ -77,7 +86,7 @@ expect_files() {  # expect_files DIR NAME...: exactly these files in DIR
   fi
 }
 
-ok() { echo "ok: $case_name"; passed=$((passed + 1)); }
+ok() { echo "ok: $case_name"; passed=$((passed + 1)); reported=yes; }
 
 document() {  # document SIZE: a document of about SIZE bytes, pairs of spaces and paragraphs
   local size=$1
@@ -406,5 +415,6 @@ if [ -n "$batch" ]; then
   fi
 fi
 
+end_case
 echo "$passed passed, $failed failed, $skipped skipped"
 [ "$failed" -eq 0 ]
