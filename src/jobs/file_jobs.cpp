@@ -16,7 +16,7 @@ namespace {
 constexpr std::string_view HTML_EXTENSION = ".HTM";
 constexpr std::string_view DOCUMENT_EXTENSION = ".DOC";
 constexpr std::string_view FORMAT_EXTENSION = ".FMT";
-constexpr std::uint64_t LARGE_FILE = 16 * STREAM_BLOCK_SIZE;
+constexpr std::uint64_t LARGE_FILE = 4 * STREAM_BLOCK_SIZE;
 
 // One input streamed through a converter into one output, with every check that comes first.
 struct StreamJob {
