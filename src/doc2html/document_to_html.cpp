@@ -3,7 +3,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
-#include <vector>
+#include <memory>
 
 #include "doc2html/external_chars.h"
 #include "doccodes/doc_codes.h"
@@ -233,7 +233,8 @@ struct WindowBits {
 class DecisionMap {
  public:
   DecisionMap()
-      : maps_({&DECISION_BYTES, &SPACES, &LEADS, &DECISION_TRAILS}, CAPACITY), decisions_(WORDS) {}
+      : maps_({&DECISION_BYTES, &SPACES, &LEADS, &DECISION_TRAILS}, CAPACITY),
+        decisions_(new std::uint64_t[WORDS]) {}
 
   // Maps the reader's buffered bytes from where they begin now, unless the block is mapped.
   void cover(const ByteReader& reader) {
@@ -254,7 +255,7 @@ class DecisionMap {
   // The bits of the 64 bytes at `at`, which lies in the block; those past its end are clear.
   WindowBits window(const unsigned char* at) const {
     const auto offset = static_cast<std::size_t>(at - maps_.begin());
-    const std::uint64_t* word = decisions_.data() + offset / 64;
+    const std::uint64_t* word = decisions_.get() + offset / 64;
     const unsigned shift = offset % 64;
     return {shift == 0 ? word[0] : word[0] >> shift | word[1] << (64 - shift), maps_.bits(2, at),
             maps_.bits(3, at)};
@@ -264,7 +265,7 @@ class DecisionMap {
   static constexpr std::size_t CAPACITY = ByteReader::LOOKAHEAD + STREAM_BLOCK_SIZE;
   static constexpr std::size_t WORDS = CAPACITY / 64 + 2;
   simd::ByteMaps maps_;
-  std::vector<std::uint64_t> decisions_;
+  std::unique_ptr<std::uint64_t[]> decisions_;
   std::uint64_t block_number_ = ~std::uint64_t{0};
 };
 

@@ -113,11 +113,14 @@ struct FileTime {
 class File {
  public:
   File() = default;
-  File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = NO_HANDLE; }
+  File(File&& other) noexcept : handle_(other.handle_), size_(other.size_) {
+    other.handle_ = NO_HANDLE;
+  }
   File& operator=(File&& other) noexcept {
     if (this != &other) {
       close();
       handle_ = other.handle_;
+      size_ = other.size_;
       other.handle_ = NO_HANDLE;
     }
     return *this;
@@ -134,8 +137,8 @@ class File {
   // False if the system reports an error, such as a write that failed only now.
   bool close();
   std::optional<FileTime> modification_time() const;
-  // The size of the file, as far as the system knows it now; 0 if it cannot tell.
-  std::uint64_t size() const;
+  // The size the file had when it was opened for reading; 0 if the system could not tell.
+  std::uint64_t size() const { return size_; }
 
   // Opens an existing file for reading; not open on failure, also for a directory.
   static File open_for_reading(const std::string& path);
@@ -146,6 +149,7 @@ class File {
   static constexpr Handle NO_HANDLE = -1;
   explicit File(Handle handle) : handle_(handle) {}
   Handle handle_ = NO_HANDLE;
+  std::uint64_t size_ = 0;
 };
 
 // What may become of a file that is already where an output goes.

@@ -2,6 +2,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <malloc.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -51,6 +52,17 @@ bool write_all(int fd, const char* text, std::size_t length) {
   return true;
 }
 
+// Renames `from` to `to` unless `to` exists, in one step where the system has one.
+bool rename_without_replacing(const char* from, const char* to) {
+#ifdef RENAME_NOREPLACE
+  if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;  // else the file system cannot: link
+#endif
+  if (link(from, to) != 0) return false;
+  unlink(from);
+  return true;
+}
+
 PathInfo info_of(const struct stat& status) {
   if (S_ISREG(status.st_mode)) return {PathType::file, static_cast<std::uint64_t>(status.st_size)};
   return {S_ISDIR(status.st_mode) ? PathType::directory : PathType::other, 0};
@@ -58,10 +70,11 @@ PathInfo info_of(const struct stat& status) {
 
 // The file a path names once every symbolic link on its final component is followed, so that
 // the link can stay a link while that file is replaced.
-std::string link_target(std::string path) {
+// `status` gets what is there, if anything: false when nothing is.
+bool link_target(std::string& path, struct stat& status) {
   for (int hops = 0; hops < 40; ++hops) {
-    struct stat status;
-    if (lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) break;
+    if (lstat(path.c_str(), &status) != 0) return false;
+    if (!S_ISLNK(status.st_mode)) return true;
     std::vector<char> buffer(PATH_MAX);
     ssize_t length = readlink(path.c_str(), buffer.data(), buffer.size());
     if (length <= 0 || static_cast<std::size_t>(length) >= buffer.size()) break;
@@ -69,7 +82,7 @@ std::string link_target(std::string path) {
     if (target[0] != '/') target = path.substr(0, path.rfind('/') + 1) + target;
     path = target;
   }
-  return path;
+  return stat(path.c_str(), &status) == 0;
 }
 
 // A name for a temporary file beside `target` that tells a person what it is: the output's name,
@@ -100,6 +113,12 @@ void initialise() {
   // Past a file size limit, a write should fail (and the incomplete file be removed), not kill
   // the process and leave the file behind.
   signal(SIGXFSZ, SIG_IGN);
+#ifdef __GLIBC__
+  // The buffers of one conversion are freed and taken again for the next: keep the memory
+  // rather than give it back to the system and ask for it again, thousands of times a batch.
+  mallopt(M_TRIM_THRESHOLD, 4 << 20);
+  mallopt(M_MMAP_THRESHOLD, 4 << 20);
+#endif
 }
 
 char preferred_separator() {
@@ -129,11 +148,22 @@ std::string program_path() {
 FullPath full_path(const std::string& path) {
   std::string absolute;
   if (path.empty() || path[0] != '/') {
-    std::vector<char> cwd(PATH_MAX);
-    if (getcwd(cwd.data(), cwd.size()) != nullptr) absolute = cwd.data();
-    absolute += '/';
+    // Asked once: the programs never change their current folder, and a batch asks for
+    // thousands of full paths.
+    static const std::string current = [] {
+      std::vector<char> cwd(PATH_MAX);
+      return getcwd(cwd.data(), cwd.size()) != nullptr ? std::string(cwd.data()) : std::string();
+    }();
+    absolute = current + '/';
   }
   absolute += path;
+  FullPath full;
+  // Most paths hold no "." or ".." component and no empty one: they are full as they are.
+  if (absolute.find("/.") == std::string::npos && absolute.find("//") == std::string::npos) {
+    full.path = std::move(absolute);
+    full.final_component = full.path.rfind('/') + 1;
+    return full;
+  }
 
   // Drop "." and empty components, take ".." back a component, by text alone.
   std::vector<std::string> components;
@@ -149,7 +179,6 @@ FullPath full_path(const std::string& path) {
     }
     start = end + 1;
   }
-  FullPath full;
   for (const std::string& component : components) full.path += '/' + component;
   // A path that names a directory keeps its final separator and has an empty file name.
   if (full.path.empty() || absolute.back() == '/') full.path += '/';
@@ -261,6 +290,7 @@ File File::open_for_reading(const std::string& path) {
     errno = EISDIR;
     return File();
   }
+  if (S_ISREG(status.st_mode)) file.size_ = static_cast<std::uint64_t>(status.st_size);
   return file;
 }
 
@@ -297,18 +327,12 @@ std::optional<FileTime> File::modification_time() const {
   return FileTime{status.st_mtim.tv_sec, status.st_mtim.tv_nsec};
 }
 
-std::uint64_t File::size() const {
-  struct stat status;
-  if (fstat(descriptor(handle_), &status) != 0 || !S_ISREG(status.st_mode)) return 0;
-  return static_cast<std::uint64_t>(status.st_size);
-}
-
 OutputFile OutputFile::create(const std::string& path, Replace replace) {
   OutputFile output;
   output.replace_ = replace;
-  output.target_ = link_target(path);
+  output.target_ = path;
   struct stat existing;
-  output.replacing_ = stat(output.target_.c_str(), &existing) == 0;
+  output.replacing_ = link_target(output.target_, existing);
   if (output.replacing_) {
     if (replace == Replace::never) {
       errno = EEXIST;
@@ -381,8 +405,7 @@ bool OutputFile::commit(const FileTime* modification_time) {
   if (written && !in_place_) {
     if (replace_ != Replace::never) {
       written = rename(path_.c_str(), target_.c_str()) == 0;
-    } else if (link(path_.c_str(), target_.c_str()) == 0) {
-      unlink(path_.c_str());
+    } else if (rename_without_replacing(path_.c_str(), target_.c_str())) {
       return true;
     } else if (errno != EEXIST && access(target_.c_str(), F_OK) != 0) {
       // A file system without hard links: the check and the rename are apart, but close.

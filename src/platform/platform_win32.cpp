@@ -494,6 +494,7 @@ File File::open_for_reading(const std::string& path) {
     SetLastError(ERROR_ACCESS_DENIED);
     return File();
   }
+  file.size_ = std::uint64_t{information.nFileSizeHigh} << 32 | information.nFileSizeLow;
   return file;
 }
 
@@ -532,12 +533,6 @@ std::optional<FileTime> File::modification_time() const {
       static_cast<std::uint64_t>(written.dwHighDateTime) << 32 | written.dwLowDateTime;
   return FileTime{static_cast<std::int64_t>(ticks / 10000000),
                   static_cast<std::int64_t>(ticks % 10000000)};
-}
-
-std::uint64_t File::size() const {
-  LARGE_INTEGER size;
-  if (!GetFileSizeEx(handle_of(handle_), &size)) return 0;
-  return static_cast<std::uint64_t>(size.QuadPart);
 }
 
 OutputFile OutputFile::create(const std::string& path, Replace replace) {

@@ -45,6 +45,10 @@ class ByteSet {
     }
   }
 
+  // The members among the sixteen byte values high * 16 to high * 16 + 15, one bit each.
+  constexpr std::uint16_t row(unsigned high) const {
+    return static_cast<std::uint16_t>(bits_[high / 4] >> (high % 4 * 16));
+  }
   constexpr bool contains(unsigned char byte) const {
     return (bits_[byte / 64] >> (byte % 64)) & 1;
   }

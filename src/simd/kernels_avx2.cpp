@@ -43,11 +43,7 @@ bool make_nibble_tables(const ByteSet* const* sets, int count, NibbleTables& tab
     std::uint16_t groups[16];
     int group_count = 0;
     for (unsigned high = 0; high < 16; ++high) {
-      std::uint16_t lows = 0;
-      for (unsigned low = 0; low < 16; ++low) {
-        lows |= static_cast<std::uint16_t>(
-            sets[k]->contains(static_cast<unsigned char>(high << 4 | low)) << low);
-      }
+      const std::uint16_t lows = sets[k]->row(high);
       if (lows == 0) continue;
       int group = 0;
       while (group < group_count && groups[group] != lows) ++group;
