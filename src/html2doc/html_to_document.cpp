@@ -234,8 +234,9 @@ bool copy_plain_text(ByteReader& html, ByteWriter& document, LineLayout& layout,
   bool body_goes_on = true;
 
   // Takes the character or tag at `c` with every decision it may need: the number of bytes
-  // taken, 0 where the main loop must take over.
-  auto take_character = [&](const unsigned char* c) -> int {
+  // taken, 0 where the main loop must take over. Always inlined: as a call it costs each
+  // punctuation mark, dropped byte and tag some twenty instructions more.
+  auto take_character = [&](const unsigned char* c) __attribute__((always_inline))->int {
     switch (text_bytes[*c]) {
       case TextByte::dropped:
         return 1;
