@@ -1,5 +1,6 @@
 #include "html2doc/html_tags.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
@@ -45,56 +46,87 @@ struct PackedTag {
   HtmlTag tag;
 };
 
-constexpr auto PACKED_TAGS = [] {
-  std::array<PackedTag, std::size(TAGS)> tags{};
-  for (std::size_t i = 0; i < std::size(TAGS); ++i) {
-    tags[i] = {packed(TAGS[i].text.data(), TAGS[i].text.size()), TAGS[i].tag};
+// Each known tag has a slot of its own, found by multiplying its packed text and keeping the top
+// SLOT_BITS bits, so that a tag costs one look-up and one comparison. The multiplier is searched
+// for at compile time from the table above, so a new tag needs nothing more.
+constexpr unsigned SLOT_BITS = 4;
+static_assert(std::size(TAGS) <= 1u << SLOT_BITS);
+
+constexpr unsigned slot_of(std::uint64_t text, std::uint64_t multiplier) {
+  return static_cast<unsigned>((text * multiplier) >> (64 - SLOT_BITS));
+}
+
+constexpr std::uint64_t SLOT_MULTIPLIER = [] {
+  for (std::uint64_t multiplier = 0x9E3779B97F4A7C15;; multiplier += 2) {
+    std::array<bool, 1u << SLOT_BITS> taken{};
+    bool apart = true;
+    for (const TagName& tag : TAGS) {
+      const unsigned slot = slot_of(packed(tag.text.data(), tag.text.size()), multiplier);
+      apart = apart && !taken[slot];
+      taken[slot] = true;
+    }
+    if (apart) return multiplier;
   }
-  return tags;
 }();
-static_assert(LONGEST_TAG == 7);
+
+// Empty slots hold text 0, which no tag has: it starts with '<'.
+constexpr auto TAG_SLOTS = [] {
+  std::array<PackedTag, 1u << SLOT_BITS> slots{};
+  for (PackedTag& slot : slots) slot = {0, HtmlTag::other};
+  for (const TagName& tag : TAGS) {
+    const std::uint64_t text = packed(tag.text.data(), tag.text.size());
+    slots[slot_of(text, SLOT_MULTIPLIER)] = {text, tag.tag};
+  }
+  return slots;
+}();
+
+constexpr std::uint64_t ONES = 0x0101010101010101;
+
+// The tag whose text is packed in `value` (byte i in bits 8i to 8i + 7, nothing past the tag),
+// compared in upper case.
+HtmlTag tag_of_packed(std::uint64_t value) {
+  // The letters a to z in upper case, eight bytes at once: a byte is one of them when its low
+  // seven bits reach 'a' but pass no further than 'z', and its top bit is clear.
+  const std::uint64_t low = value & (0x7F * ONES);
+  const std::uint64_t at_a = low + (0x80 - 'a') * ONES;
+  const std::uint64_t past_z = low + (0x80 - 'z' - 1) * ONES;
+  value ^= (at_a & ~past_z & ~value & (0x80 * ONES)) >> 2;
+  static_assert('a' - 'A' == 0x80 >> 2);
+  const PackedTag& slot = TAG_SLOTS[slot_of(value, SLOT_MULTIPLIER)];
+  return slot.text == value ? slot.tag : HtmlTag::other;
+}
 
 }  // namespace
 
 HtmlTag tag_of(const unsigned char* text, std::size_t length) {
   if (length > LONGEST_TAG) return HtmlTag::other;
   std::uint64_t value = 0;
+  for (std::size_t i = 0; i < length; ++i) value |= std::uint64_t{text[i]} << (8 * i);
+  return tag_of_packed(value);
+}
+
+const unsigned char* read_tag(const unsigned char* text, const unsigned char* end, HtmlTag& tag) {
   if constexpr (std::endian::native == std::endian::little) {
-    // One load of a known size for each length: byte i lands in bits 8i to 8i + 7.
-    switch (length) {
-      case 7:
-        std::memcpy(&value, text, 7);
-        break;
-      case 6:
-        std::memcpy(&value, text, 6);
-        break;
-      case 5:
-        std::memcpy(&value, text, 5);
-        break;
-      case 4:
-        std::memcpy(&value, text, 4);
-        break;
-      case 3:
-        std::memcpy(&value, text, 3);
-        break;
-      default:
-        return HtmlTag::other;  // no tag known is shorter
+    // The first '>' among the first eight bytes, all at once: the lowest byte that the
+    // subtraction finds zero is exact (a borrow only reaches the bytes above it).
+    std::uint64_t value;
+    std::memcpy(&value, text, sizeof value);
+    const std::uint64_t other_than_close = value ^ ('>' * ONES);
+    const std::uint64_t closes = (other_than_close - ONES) & ~other_than_close & (0x80 * ONES);
+    if (closes != 0) {
+      const int length = std::countr_zero(closes) / 8 + 1;
+      tag = length <= static_cast<int>(LONGEST_TAG)
+                ? tag_of_packed(value & (~std::uint64_t{0} >> (64 - 8 * length)))
+                : HtmlTag::other;
+      return text + length;
     }
+    tag = HtmlTag::other;  // longer than any tag known
+    return tag_end(text + 8, end);
   } else {
-    for (std::size_t i = 0; i < length; ++i) value |= std::uint64_t{text[i]} << (8 * i);
+    const unsigned char* stop = tag_end(text + 1, end);
+    if (stop != nullptr) tag = tag_of(text, static_cast<std::size_t>(stop - text));
+    return stop;
   }
-  // The letters a to z in upper case, eight bytes at once: a byte is one of them when its low
-  // seven bits reach 'a' but pass no further than 'z', and its top bit is clear.
-  constexpr std::uint64_t ONES = 0x0101010101010101;
-  const std::uint64_t low = value & (0x7F * ONES);
-  const std::uint64_t at_a = low + (0x80 - 'a') * ONES;
-  const std::uint64_t past_z = low + (0x80 - 'z' - 1) * ONES;
-  value ^= (at_a & ~past_z & ~value & (0x80 * ONES)) >> 2;
-  static_assert('a' - 'A' == 0x80 >> 2);
-  for (const PackedTag& tag : PACKED_TAGS) {
-    if (tag.text == value) return tag.tag;
-  }
-  return HtmlTag::other;
 }
 
 const unsigned char* tag_end(const unsigned char* text, const unsigned char* end) {

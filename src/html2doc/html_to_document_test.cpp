@@ -5,6 +5,7 @@
 #include <string>
 
 #include "doccodes/doc_codes.h"
+#include "html2doc/html_tags.h"
 #include "html2doc/sjis_to_document.h"
 #include "test_support.h"
 
@@ -57,6 +58,21 @@ TEST(HtmlToDoc, TagsAndCase) {
     }
     std::string expected = bytes(notation);
     EXPECT_EQ(html_to_document(bytes(c.html)), expected) << "html: " << c.html;
+  }
+}
+
+TEST(HtmlToDoc, TagsReadEightBytesAtOnceAsOneByOne) {
+  for (std::string tag : {"<P>", "<p>", "</Body>", "</BODY >", "<U>", "</u>", "<SuP>", "</SUB>",
+                          "<sub/>", "<>", "<\xBE>", "<=?>", "<P\x01>", "<SUPER>", "</BODY>>",
+                          "<ABCDEFG>", "<ABCDEF>", "<\xFF\xFE\x3E", "<P"}) {
+    for (const std::string& after : {std::string("xxxxxxxxx>"), std::string(8, '>')}) {
+      const std::string text = tag + after;
+      const auto* begin = reinterpret_cast<const unsigned char*>(text.data());
+      const unsigned char* stop = tag_end(begin + 1, begin + text.size());
+      HtmlTag read = HtmlTag::paragraph;
+      EXPECT_EQ(read_tag(begin, begin + text.size(), read), stop) << text;
+      EXPECT_EQ(read, tag_of(begin, static_cast<std::size_t>(stop - begin))) << text;
+    }
   }
 }
 
