@@ -57,7 +57,10 @@ constexpr unsigned slot_of(std::uint64_t text, std::uint64_t multiplier) {
 }
 
 constexpr std::uint64_t SLOT_MULTIPLIER = [] {
-  for (std::uint64_t multiplier = 0x9E3779B97F4A7C15;; multiplier += 2) {
+  // Candidates from a linear congruential generator (Knuth's MMIX constants), kept odd: close
+  // multipliers would place the tags alike, and compilers cap the work done here.
+  for (std::uint64_t multiplier = 0x9E3779B97F4A7C15;;
+       multiplier = (multiplier * 6364136223846793005 + 1442695040888963407) | 1) {
     std::array<bool, 1u << SLOT_BITS> taken{};
     bool apart = true;
     for (const TagName& tag : TAGS) {
