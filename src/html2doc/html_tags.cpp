@@ -109,7 +109,7 @@ HtmlTag tag_of(const unsigned char* text, std::size_t length) {
 }
 
 const unsigned char* read_tag(const unsigned char* text, const unsigned char* end, HtmlTag& tag) {
-  if constexpr (std::endian::native == std::endian::little) {
+  if (std::endian::native == std::endian::little && end - text >= 8) {
     // The first '>' among the first eight bytes, all at once: the lowest byte that the
     // subtraction finds zero is exact (a borrow only reaches the bytes above it).
     std::uint64_t value;
@@ -125,11 +125,10 @@ const unsigned char* read_tag(const unsigned char* text, const unsigned char* en
     }
     tag = HtmlTag::other;  // longer than any tag known
     return tag_end(text + 8, end);
-  } else {
-    const unsigned char* stop = tag_end(text + 1, end);
-    if (stop != nullptr) tag = tag_of(text, static_cast<std::size_t>(stop - text));
-    return stop;
   }
+  const unsigned char* stop = tag_end(text + 1, end);
+  if (stop != nullptr) tag = tag_of(text, static_cast<std::size_t>(stop - text));
+  return stop;
 }
 
 const unsigned char* tag_end(const unsigned char* text, const unsigned char* end) {

@@ -28,8 +28,7 @@ HtmlTag tag_of(const unsigned char* text, std::size_t length);
 const unsigned char* tag_end(const unsigned char* text, const unsigned char* end);
 
 // The tag that starts with the '<' at `text`, in `tag`, and just past its '>', or nothing if
-// there is none before `end`. Eight bytes at `text` must lie before `end`. Faster than the two
-// above, for the most common case.
+// there is none before `end`: the two above in one, faster where eight bytes are buffered.
 const unsigned char* read_tag(const unsigned char* text, const unsigned char* end, HtmlTag& tag);
 
 // Reads the rest of a tag after its '<', up to and including the first '>', and tells which

@@ -243,12 +243,7 @@ bool copy_plain_text(ByteReader& html, ByteWriter& document, LineLayout& layout,
       case TextByte::stop: {
         if (*c != TAG_START) return 0;  // the end of the text
         HtmlTag tag = HtmlTag::other;
-        const unsigned char* tag_stop = nullptr;
-        if (end - c >= 8) {
-          tag_stop = read_tag(c, end, tag);
-        } else if ((tag_stop = tag_end(c + 1, end)) != nullptr) {
-          tag = tag_of(c, static_cast<std::size_t>(tag_stop - c));
-        }
+        const unsigned char* tag_stop = read_tag(c, end, tag);
         if (tag_stop == nullptr) return 0;
         bool text_started = true;
         body_goes_on = apply_tag(tag, out, layout, text_started);

@@ -171,6 +171,21 @@ class OutputFile {
  public:
   static constexpr std::string_view TEMPORARY_SUFFIX = ".wpconv-tmp";
 
+  // The temporary file beside `target`, whose name starts at `name`, named so that a person sees
+  // what it is: the output's name, a dot, six letters drawn from `random` and TEMPORARY_SUFFIX;
+  // or "wpconv" in place of the output's name where `fits` refuses that path as too long.
+  static std::string temporary_path(const std::string& target, std::size_t name,
+                                    std::uint32_t random,
+                                    bool (*fits)(const std::string& path, std::size_t name)) {
+    std::string letters;
+    for (int i = 0; i < 6; ++i, random /= 36)
+      letters += "abcdefghijklmnopqrstuvwxyz0123456789"[random % 36];
+    std::string path = target + '.' + letters + std::string(TEMPORARY_SUFFIX);
+    if (!fits(path, name))
+      path = target.substr(0, name) + "wpconv." + letters + std::string(TEMPORARY_SUFFIX);
+    return path;
+  }
+
   OutputFile() = default;
   OutputFile(OutputFile&& other) noexcept { *this = std::move(other); }
   OutputFile& operator=(OutputFile&& other) noexcept {

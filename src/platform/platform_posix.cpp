@@ -85,18 +85,14 @@ bool link_target(std::string& path, struct stat& status) {
   return stat(path.c_str(), &status) == 0;
 }
 
-// A name for a temporary file beside `target` that tells a person what it is: the output's name,
-// six random letters and TEMPORARY_SUFFIX; a shorter one where that would be too long.
+// A temporary file beside `target`, with fresh letters and this system's limits on names.
 std::string temporary_name(const std::string& target) {
   static thread_local std::mt19937 random{std::random_device{}()};
-  std::string letters;
-  for (int i = 0; i < 6; ++i) letters += "abcdefghijklmnopqrstuvwxyz0123456789"[random() % 36];
-  std::size_t name = target.rfind('/') + 1;
-  std::string path = target + '.' + letters + std::string(OutputFile::TEMPORARY_SUFFIX);
-  if (path.size() - name > NAME_MAX || !fits_path_capacity(path)) {
-    path = target.substr(0, name) + "wpconv." + letters + std::string(OutputFile::TEMPORARY_SUFFIX);
-  }
-  return path;
+  return OutputFile::temporary_path(
+      target, target.rfind('/') + 1, static_cast<std::uint32_t>(random()),
+      [](const std::string& path, std::size_t name) {
+        return path.size() - name <= NAME_MAX && fits_path_capacity(path);
+      });
 }
 
 }  // namespace

@@ -195,8 +195,7 @@ FILETIME filetime_of(const FileTime& time) {
   return {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
 }
 
-// A name for a temporary file beside `target` that tells a person what it is: the output's name,
-// six random letters and TEMPORARY_SUFFIX; a shorter one where that would be too long.
+// A temporary file beside `target`, with fresh letters and this system's limits on names.
 std::string temporary_name(const std::string& target) {
   static thread_local std::mt19937 random = [] {
     LARGE_INTEGER now;
@@ -206,14 +205,12 @@ std::string temporary_name(const std::string& target) {
         static_cast<unsigned>(GetCurrentThreadId()), static_cast<unsigned>(now.LowPart)};
     return std::mt19937(seed);
   }();
-  std::string letters;
-  for (int i = 0; i < 6; ++i) letters += "abcdefghijklmnopqrstuvwxyz0123456789"[random() % 36];
-  std::size_t name = target.find_last_of("\\/") + 1;  // npos + 1 is 0: no folder
-  std::string path = target + '.' + letters + std::string(OutputFile::TEMPORARY_SUFFIX);
-  if (utf16_units(std::string_view(path).substr(name)) > NAME_UNITS || !fits_path_capacity(path)) {
-    path = target.substr(0, name) + "wpconv." + letters + std::string(OutputFile::TEMPORARY_SUFFIX);
-  }
-  return path;
+  return OutputFile::temporary_path(
+      target, target.find_last_of("\\/") + 1,  // npos + 1 is 0: no folder
+      static_cast<std::uint32_t>(random()), [](const std::string& path, std::size_t name) {
+        return utf16_units(std::string_view(path).substr(name)) <= NAME_UNITS &&
+               fits_path_capacity(path);
+      });
 }
 
 }  // namespace
