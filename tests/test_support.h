@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "io/byte_stream.h"
-#include "simd/byte_set.h"
+#include "simd_levels.h"
 
 namespace wpconv {
 

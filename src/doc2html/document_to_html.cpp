@@ -364,7 +364,10 @@ std::uint64_t document_to_html(ByteReader& document, ByteWriter& html) {
     const unsigned char* const begin = document.data();
     const unsigned char* const end = begin + document.available();
     const Stop stop = convert_buffered(begin, end, document.at_end(), map, decoder);
-    if (stop.unit == Unit::end_of_text) break;
+    if (stop.unit == Unit::end_of_text) {
+      document.advance(static_cast<std::size_t>(stop.at - begin) + 1);  // the 0x1A is taken
+      break;
+    }
     // A unit that runs past the block is taken again with more bytes from the next one; at the
     // end of the input, ensure() gives up and the unit is taken as the last.
     wanted = static_cast<std::size_t>(end - stop.at) + 1;

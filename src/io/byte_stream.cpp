@@ -12,10 +12,14 @@ namespace wpconv {
 namespace {
 
 // Removes every CR from [begin, end) and cuts the block at its first 0x1A; returns the new end.
-unsigned char* apply_text_mode(unsigned char* begin, unsigned char* end, bool& at_eof_mark) {
+// `source_bytes` gets the bytes of the source that the block stands for, the 0x1A included.
+unsigned char* apply_text_mode(unsigned char* begin, unsigned char* end, bool& at_eof_mark,
+                               std::size_t& source_bytes) {
+  source_bytes = static_cast<std::size_t>(end - begin);
   if (void* eof_mark = std::memchr(begin, 0x1A, static_cast<std::size_t>(end - begin))) {
     end = static_cast<unsigned char*>(eof_mark);
     at_eof_mark = true;
+    source_bytes = static_cast<std::size_t>(end - begin) + 1;
   }
   unsigned char* out = static_cast<unsigned char*>(std::memchr(begin, '\r', end - begin));
   if (out == nullptr) return end;
@@ -42,7 +46,8 @@ struct ReadBlock {
       new unsigned char[ByteReader::LOOKAHEAD + STREAM_BLOCK_SIZE]};
   unsigned char* data = memory.get() + ByteReader::LOOKAHEAD;  // after room for a carry
   std::size_t size = 0;
-  bool last = false;  // nothing comes after it
+  std::size_t source_bytes = 0;  // of the source, before text mode took out CRs and the 0x1A
+  bool last = false;             // nothing comes after it
   bool failed = false;
 };
 
@@ -98,9 +103,13 @@ class ReadAhead {
       block->failed = got < 0;
       block->last = got <= 0;
       block->size = 0;
+      block->source_bytes = 0;
       if (got > 0) {
         unsigned char* end = block->data + got;
-        if (mode_ == ByteReader::Mode::text) end = apply_text_mode(block->data, end, block->last);
+        block->source_bytes = static_cast<std::size_t>(got);
+        if (mode_ == ByteReader::Mode::text) {
+          end = apply_text_mode(block->data, end, block->last, block->source_bytes);
+        }
         block->size = static_cast<std::size_t>(end - block->data);
       }
       {
@@ -152,6 +161,7 @@ bool ByteReader::fill(std::size_t count) {
       end_ = next->data + next->size;
       at_end_ = next->last;
       failed_ = failed_ || next->failed;
+      loaded_ += next->source_bytes;
       ++block_number_;
     } else {
       if (carry != 0) std::memmove(block_ - carry, pos_, carry);
@@ -165,11 +175,18 @@ bool ByteReader::fill(std::size_t count) {
         break;
       }
       unsigned char* end = block_ + got;
-      if (mode_ == Mode::text) end = apply_text_mode(block_, end, at_end_);
+      std::size_t source_bytes = static_cast<std::size_t>(got);
+      if (mode_ == Mode::text) end = apply_text_mode(block_, end, at_end_, source_bytes);
       end_ = end;
+      loaded_ += source_bytes;
     }
   }
   return available() >= count;
+}
+
+void ByteReader::skip_to_end() {
+  do advance(available());
+  while (fill(1));
 }
 
 // The thread that writes blocks behind the writer.

@@ -57,6 +57,14 @@ class ByteReader {
   // True once a read error has ended the input early.
   bool failed() const { return failed_; }
 
+  // The bytes of the source taken so far, counted as they are taken, so that the count is the
+  // same whether or not blocks are read ahead. In text mode, where removed CRs have no place in
+  // the buffer, it is exact once the input is taken to its end (see skip_to_end); it counts the
+  // 0x1A byte that ends the text.
+  std::uint64_t consumed() const { return loaded_ - available(); }
+  // Takes the rest of the input unseen, up to its end, a read error or the stop flag.
+  void skip_to_end();
+
   // Ends the input at the next block boundary once `*flag` is true; lets a converter stop
   // reading when its output can no longer be written.
   void stop_when(const std::atomic<bool>* flag) { stop_flag_ = flag; }
@@ -81,6 +89,7 @@ class ByteReader {
   const unsigned char* pos_ = nullptr;
   const unsigned char* end_ = nullptr;
   std::uint64_t block_number_ = 0;
+  std::uint64_t loaded_ = 0;  // bytes of the source in the blocks taken, up to the buffer's end
   bool at_end_ = false;
   bool failed_ = false;
   const std::atomic<bool>* stop_flag_ = nullptr;
@@ -140,12 +149,13 @@ class ByteWriter {
 
   ByteSink& sink_;
   Mode mode_;
+  // Before write_behind_, so that it is destroyed after the thread that may store to it.
+  std::atomic<bool> failed_ = false;
   std::unique_ptr<unsigned char[]> buffer_;
   std::unique_ptr<WriteBehind> write_behind_;
   unsigned char* begin_;
   unsigned char* pos_;
   unsigned char* end_;
-  std::atomic<bool> failed_ = false;
 };
 
 }  // namespace wpconv

@@ -9,24 +9,24 @@
 
 namespace wpconv {
 
-// Both count the bytes that pass, and keep the system's code for why a read or write failed
-// before anything else can change it.
+// Both keep the system's code for why a read or write failed before anything else can change
+// it. A sink counts the bytes written; what a source gives is counted by its reader as the bytes
+// are taken, since a reading-ahead thread reads past what is taken.
 class FileSource : public ByteSource {
  public:
   explicit FileSource(platform::File& file) : file_(file) {}
   std::ptrdiff_t read(unsigned char* buffer, std::size_t size) override {
     std::ptrdiff_t got = file_.read(buffer, size);
     if (got < 0) error_ = platform::last_error();
-    if (got > 0) count_ += static_cast<std::uint64_t>(got);
     return got;
   }
+  // Read once the reader has reported the failure: the block that carries it is handed over
+  // under a lock, after this is set.
   int error() const { return error_; }
-  std::uint64_t count() const { return count_; }
 
  private:
   platform::File& file_;
   int error_ = 0;
-  std::uint64_t count_ = 0;
 };
 
 class FileSink : public ByteSink {

@@ -58,7 +58,7 @@ void run(const StreamJob& job, const ConversionOptions& options, Result& result)
   ByteReader reader(source, job.input_mode, threads);
   if (job.skip_oa2_header && !skip_oa2_header(reader)) {
     // An .OA2 file without the marker after its header holds no document.
-    result.bytes_read += source.count();
+    result.bytes_read += reader.consumed();
     return reader.failed()
                ? fail(result, job.input_kind, Step::read, job.input_path, source.error())
                : fail(result, job.input_kind, Step::open, job.input_path);
@@ -82,9 +82,13 @@ void run(const StreamJob& job, const ConversionOptions& options, Result& result)
   ByteWriter writer(sink, job.output_mode, threads);
   reader.stop_when(&writer.failed());
   result.without_equivalent += job.convert(reader, writer);
-  result.bytes_read += source.count();
+  const bool read_failed = reader.failed();
+  // HTML ends at the end of its body; what follows counts as read, so that the count does not
+  // depend on where the buffer's blocks end. A failure there is no failure of the conversion.
+  if (job.input_mode == ByteReader::Mode::text && !writer.failed()) reader.skip_to_end();
+  result.bytes_read += reader.consumed();
   // Whatever is not committed is removed when `output` goes.
-  if (reader.failed() && !writer.failed()) {
+  if (read_failed && !writer.failed()) {
     return fail(result, job.input_kind, Step::read, job.input_path, source.error());
   }
   if (!writer.flush()) {
@@ -179,12 +183,6 @@ Result convert_html_to_document(const ConversionPaths& paths, const ConversionOp
        .convert = html_to_document},
       options, result);
   if (result.ok()) copy_template(paths, options, result);
-  return result;
-}
-
-Result copy_format_template(const ConversionPaths& paths, const ConversionOptions& options) {
-  Result result;
-  copy_template(paths, options, result);
   return result;
 }
 

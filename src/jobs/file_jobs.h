@@ -57,9 +57,6 @@ Result convert_document_to_html(const ConversionPaths& paths,
 Result convert_html_to_document(const ConversionPaths& paths,
                                 const ConversionOptions& options = {});
 
-// The format template, byte for byte, into the input path with the extension .FMT.
-Result copy_format_template(const ConversionPaths& paths, const ConversionOptions& options = {});
-
 // The paths a conversion of `input_path` writes, in order; nothing where one would not fit the
 // system's path limit.
 std::optional<std::vector<std::string>> output_paths(const std::string& input_path);

@@ -165,8 +165,9 @@ enum class Replace {
 // writing fails, or the object goes out of scope first, the temporary file is removed and a file
 // that was there stays as it was. A replaced file's permission bits carry over. Where a swap cannot
 // serve, Replace::allowed writes over the existing file in place: an output with several hard
-// links (a rename would split them), in a folder the user may not write, or owned by someone
-// else whom the replacement could not keep as owner.
+// links (a rename would split them), in a folder the user may not write, owned by someone else
+// whom the replacement could not keep as owner, or a device or pipe. A file written in place is
+// never removed, whatever fails: only the temporary file is ever the program's to remove.
 class OutputFile {
  public:
   static constexpr std::string_view TEMPORARY_SUFFIX = ".wpconv-tmp";
@@ -192,6 +193,7 @@ class OutputFile {
     if (this != &other) {
       discard();
       file_ = std::move(other.file_);
+      folder_ = std::move(other.folder_);
       path_ = std::move(other.path_);
       target_ = std::move(other.target_);
       in_place_ = other.in_place_;
@@ -218,7 +220,9 @@ class OutputFile {
 
  private:
   File file_;
+  File folder_;         // the target's folder, where the system can name files within one (POSIX)
   std::string path_;    // what is being written: the temporary file, or the target in place
+                        // (on POSIX its name within folder_)
   std::string target_;  // where it goes
   bool in_place_ = false;
   Replace replace_ = Replace::allowed;

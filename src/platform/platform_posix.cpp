@@ -52,14 +52,28 @@ bool write_all(int fd, const char* text, std::size_t length) {
   return true;
 }
 
-// Renames `from` to `to` unless `to` exists, in one step where the system has one.
-bool rename_without_replacing(const char* from, const char* to) {
+int openat_retrying(int folder, const char* name, int flags, mode_t mode = 0) {
+  int fd;
+  do fd = openat(folder, name, flags | O_CLOEXEC, mode);
+  while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+// A folder opened only to name files within it: no permission to read it is needed.
+#ifdef O_PATH
+constexpr int FOLDER_FLAGS = O_PATH;
+#else
+constexpr int FOLDER_FLAGS = O_RDONLY;
+#endif
+
+// Renames `from` to `to` in `folder` unless `to` exists, in one step where the system has one.
+bool rename_without_replacing(int folder, const char* from, const char* to) {
 #ifdef RENAME_NOREPLACE
-  if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return true;
+  if (renameat2(folder, from, folder, to, RENAME_NOREPLACE) == 0) return true;
   if (errno != EINVAL && errno != ENOSYS) return false;  // else the file system cannot: link
 #endif
-  if (link(from, to) != 0) return false;
-  unlink(from);
+  if (linkat(folder, from, folder, to, 0) != 0) return false;
+  unlinkat(folder, from, 0);
   return true;
 }
 
@@ -85,14 +99,13 @@ bool link_target(std::string& path, struct stat& status) {
   return stat(path.c_str(), &status) == 0;
 }
 
-// A temporary file beside `target`, with fresh letters and this system's limits on names.
-std::string temporary_name(const std::string& target) {
+// The name of a temporary file beside the output named `name`, with fresh letters; it is
+// opened within the output's folder, so only the limit on names applies.
+std::string temporary_name(const std::string& name) {
   static thread_local std::mt19937 random{std::random_device{}()};
   return OutputFile::temporary_path(
-      target, target.rfind('/') + 1, static_cast<std::uint32_t>(random()),
-      [](const std::string& path, std::size_t name) {
-        return path.size() - name <= NAME_MAX && fits_path_capacity(path);
-      });
+      name, 0, static_cast<std::uint32_t>(random()),
+      [](const std::string& path, std::size_t start) { return path.size() - start <= NAME_MAX; });
 }
 
 }  // namespace
@@ -350,19 +363,30 @@ OutputFile OutputFile::create(const std::string& path, Replace replace) {
       return output;
     }
   }
+  // Everything below works on names within the output's folder, so that a temporary name longer
+  // than the output's own still fits where the whole path is as long as the system allows.
+  const std::size_t slash = output.target_.rfind('/');
+  const std::string folder = slash == std::string::npos ? "."
+                             : slash == 0               ? "/"
+                                                        : output.target_.substr(0, slash);
+  const std::string name = output.target_.substr(slash + 1);
+  const int folder_fd = open_retrying(folder.c_str(), FOLDER_FLAGS | O_DIRECTORY);
+  if (folder_fd < 0) return output;
+  output.folder_ = File(folder_fd);
   if (!output.in_place_) {
     for (int attempt = 0; attempt < 100; ++attempt) {
-      output.path_ = temporary_name(output.target_);
+      output.path_ = temporary_name(name);
       // A replacement stays private until it takes the old file's permission bits.
-      int fd = open_retrying(output.path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW,
-                             output.replacing_ ? 0600 : 0666);
+      int fd =
+          openat_retrying(folder_fd, output.path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW,
+                          output.replacing_ ? 0600 : 0666);
       if (fd >= 0) {
         output.file_ = File(fd);
         // A file that belongs to someone else keeps its owner, or is written in place.
         if (output.replacing_ && (existing.st_uid != geteuid() || existing.st_gid != getegid()) &&
             fchown(fd, existing.st_uid, existing.st_gid) != 0 && replace == Replace::allowed) {
           output.file_.close();
-          unlink(output.path_.c_str());
+          unlinkat(folder_fd, output.path_.c_str(), 0);
           output.in_place_ = true;
         }
         break;
@@ -377,8 +401,8 @@ OutputFile OutputFile::create(const std::string& path, Replace replace) {
     }
   }
   if (output.in_place_) {
-    output.path_ = output.target_;
-    int fd = open_retrying(output.path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    output.path_ = name;
+    int fd = openat_retrying(folder_fd, name.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
     if (fd >= 0) output.file_ = File(fd);
   }
   return output;
@@ -386,6 +410,8 @@ OutputFile OutputFile::create(const std::string& path, Replace replace) {
 
 bool OutputFile::commit(const FileTime* modification_time) {
   const int fd = descriptor(file_.handle_);
+  const int folder = descriptor(folder_.handle_);
+  const std::string name = target_.substr(target_.rfind('/') + 1);
   bool written = true;
   if (!in_place_ && replacing_) {
     // The old file goes only once the new one is on the disk.
@@ -400,21 +426,25 @@ bool OutputFile::commit(const FileTime* modification_time) {
   written = file_.close() && written;
   if (written && !in_place_) {
     if (replace_ != Replace::never) {
-      written = rename(path_.c_str(), target_.c_str()) == 0;
-    } else if (rename_without_replacing(path_.c_str(), target_.c_str())) {
+      written = renameat(folder, path_.c_str(), folder, name.c_str()) == 0;
+    } else if (rename_without_replacing(folder, path_.c_str(), name.c_str())) {
+      folder_.close();
       return true;
-    } else if (errno != EEXIST && access(target_.c_str(), F_OK) != 0) {
+    } else if (errno != EEXIST && faccessat(folder, name.c_str(), F_OK, AT_SYMLINK_NOFOLLOW) != 0) {
       // A file system without hard links: the check and the rename are apart, but close.
-      written = rename(path_.c_str(), target_.c_str()) == 0;
+      written = renameat(folder, path_.c_str(), folder, name.c_str()) == 0;
     } else {
       errno = EEXIST;
       written = false;
     }
   }
-  if (!written) {
+  // A file written in place existed before this run: whatever failed, it is not ours to remove.
+  if (!written && !in_place_) {
     SavedError saved;
-    unlink(path_.c_str());
+    unlinkat(folder, path_.c_str(), 0);
   }
+  SavedError saved;
+  folder_.close();
   return written;
 }
 
@@ -422,7 +452,8 @@ void OutputFile::discard() {
   if (!file_.is_open()) return;
   SavedError saved;
   file_.close();
-  unlink(path_.c_str());
+  if (!in_place_) unlinkat(descriptor(folder_.handle_), path_.c_str(), 0);
+  folder_.close();
 }
 
 bool same_file(const std::string& a, const std::string& b) {

@@ -643,7 +643,8 @@ bool OutputFile::commit(const FileTime* modification_time) {
       Sleep(wait);
     }
   }
-  if (!written) {
+  // A file written in place existed before this run: whatever failed, it is not ours to remove.
+  if (!written && !in_place_) {
     SavedError saved;
     DeleteFileW(temporary.c_str());
   }
@@ -654,7 +655,7 @@ void OutputFile::discard() {
   if (!file_.is_open()) return;
   SavedError saved;
   file_.close();
-  DeleteFileW(system_path(path_).c_str());
+  if (!in_place_) DeleteFileW(system_path(path_).c_str());
 }
 
 }  // namespace wpconv::platform

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "simd/byte_set.h"
+#include "simd_levels.h"
 
 namespace wpconv {
 

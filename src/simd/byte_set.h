@@ -93,7 +93,6 @@ class ByteMaps {
   void map(const unsigned char* bytes, std::size_t size);
 
   const unsigned char* begin() const { return begin_; }
-  const unsigned char* end() const { return begin_ + size_; }
   // The map of set `k`; the bits past the run's end are clear, a whole word of them included.
   const std::uint64_t* words(int k) const { return words_.get() + k * stride_; }
   // The bits of set `k` for the 64 bytes from `at`, which lies in the run.
@@ -124,14 +123,8 @@ struct Kernels {
 // Those in use: the best the processor has, chosen before main() starts.
 extern const Kernels* active_kernels;
 
+// The sets of kernels; tests choose among them through tests/simd_levels.h.
 enum class Level { plain, sse2, avx2 };
-
-// The kernels in use; the best the processor has until set_level() chooses others.
-Level level();
-// Chooses the kernels of `level`; false, and nothing changed, where this build or the processor
-// lacks them. For tests and measurements.
-bool set_level(Level level);
-const char* level_name(Level level);
 
 }  // namespace wpconv::simd
 

@@ -97,6 +97,15 @@ html() {  # html SIZE
   python3 -c "import sys; sys.stdout.buffer.write(b'<P>' + (b'abc<P>\x82\xa0 ' * ($1 // 10 + 1))[:$1])"
 }
 
+# run_batch ARGS...: runs the companion in $dir, with the template beside it under wpconv's name.
+run_batch() {
+  cp "$batch" "$dir/bin/"
+  (cd "$dir" && "${launcher[@]}" "$dir/bin/$(basename "$batch")" "$@") 2>"$work/stderr" >/dev/null
+  status=$?
+  message=$(cat "$work/stderr"; printf .)
+  message=${message%.}
+}
+
 # old DIR NAME...: earlier outputs in the way, each holding its own name.
 old() {
   local d=$1 name
@@ -298,6 +307,23 @@ if posix_only && command -v setpriv >/dev/null; then
     ok
 fi
 
+# A device where an output goes is written in place, and stays whatever fails: the program
+# removes only what it created. The node is made here, never a system device.
+new_case "a device as the output is never removed" device
+if posix_only && mknod "$dir/a.HTM" c 1 7 2>/dev/null; then  # every write fails: no space
+  document 400000 >"$dir/a.txt"
+  mknod "$dir/log" c 1 7
+  run a.txt
+  expect 255 "HTML file write error" && [ -c "$dir/a.HTM" ] &&
+    if [ -n "$batch" ]; then
+      printf 'ab\x1a' >"$dir/b.txt"
+      run_batch --log log b.txt
+      [ "$status" = 1 ] && [ -c "$dir/log" ]
+    fi && ok
+else
+  posix_only && skip "cannot make a device node here"
+fi
+
 # --- read errors: reading the process's own memory from address 0 fails ---
 new_case "read errors on the inputs and the template" read-error
 if posix_only; then
@@ -339,6 +365,11 @@ printf 'ab\x1a' >"$base.txt"
 in_dir "$dir" "$dir/bin/$(basename "$program")" "$base.txt"
 if expect 0 "" && [ -f "$base.HTM" ]; then
   rm "$base.HTM" "$base.txt"
+  # And back: .htm gives .DOC and .FMT of the same length.
+  printf '<P>ab' >"$base.htm"
+  in_dir "$dir" "$dir/bin/$(basename "$program")" "$base.htm"
+  expect 0 "" && [ -f "$base.DOC" ] && [ -f "$base.FMT" ] || continue_long=no
+  rm -f "$base.htm" "$base.DOC" "$base.FMT"
   # A derived name one byte over: .tx becomes .HTM.
   short=$long_dir/$(pad $((limit - 1 - ${#long_dir} - 1 - 3)))
   printf 'ab\x1a' >"$short.tx"
@@ -354,15 +385,6 @@ fi
 fi
 
 # --- the batch companion ---
-# run_batch ARGS...: runs the companion in $dir, with the template beside it under wpconv's name.
-run_batch() {
-  cp "$batch" "$dir/bin/"
-  (cd "$dir" && "${launcher[@]}" "$dir/bin/$(basename "$batch")" "$@") 2>"$work/stderr" >/dev/null
-  status=$?
-  message=$(cat "$work/stderr"; printf .)
-  message=${message%.}
-}
-
 if [ -n "$batch" ]; then
   new_case "batch: a read error in the middle of a batch" batch-read-error
   if posix_only; then
@@ -400,6 +422,19 @@ if [ -n "$batch" ]; then
   else
     skip "cannot mount a tmpfs here"
   fi
+
+  # Threads read ahead past the end of the text: the count is what the conversion took, the
+  # same on every run.
+  new_case "batch: bytes read up to the end of the text, every run alike" batch-count
+  python3 -c "import sys; sys.stdout.buffer.write(b'ab  \x82\xa0' * 40000 + b'\x1a' + b'z' * 1050000)" \
+    >"$dir/big.DOC"
+  counts=
+  for _ in 1 2 3; do
+    run_batch --force --log log big.DOC
+    counts+=$(cut -f 5 "$dir/log")' '
+  done
+  [ "$status" = 0 ] && [ "$counts" = '240001 240001 240001 ' ] && ok ||
+    fail "status $status, bytes read: $counts"
 
   new_case "batch: a progress line on a terminal only" batch-progress
   if posix_only && command -v script >/dev/null; then
