@@ -30,6 +30,31 @@ CONSTANTS = {
     'BATCH_USAGE': (b'usage: wpconv-batch [--to html|doc] [--force] [--dry-run] [--keep-time] '
                     b'[--jobs N]\n                    [--template FILE] [--log FILE] [--quiet] '
                     b'PATH...\n'),
+    # The text of --help after the usage lines.
+    'BATCH_HELP': (
+        b'Converts OASYS documents to HTML and HTML to OASYS documents, file by file and in whole\n'
+        b'folders, with the same conversions as wpconv. Existing files are never replaced unless\n'
+        b'--force is given, and every input is attempted whatever happens to the others.\n'
+        b'\n'
+        b'A PATH that is a file is converted in the direction its extension gives: HTML (an\n'
+        b'extension beginning with H) to a .DOC and a .FMT file, anything else to an .HTM file. A\n'
+        b'folder is searched with all its subfolders for the files to convert.\n'
+        b'\n'
+        b'  --to html        in folders, convert .OA2 and .DOC files to HTML (the default)\n'
+        b'  --to doc         in folders, convert .htm and .html files to documents\n'
+        b'  --force          replace outputs that exist (an output that is an input of this run,\n'
+        b'                   or that two inputs would write, is never written)\n'
+        b'  --dry-run        write nothing; print what each input would do\n'
+        b"  --keep-time      give each output its input's modification time\n"
+        b'  --jobs N         convert N files at a time (default: one for each processor)\n'
+        b'  --template FILE  the format template for .FMT files (default: wpconv.FMT beside the\n'
+        b'                   program, or in ../share/wpconv/)\n'
+        b'  --log FILE       write one tab-separated line for each input to FILE\n'
+        b'  --quiet          no progress line and no line for skipped inputs\n'
+        b'  -h, --help       show this help\n'
+        b'  --version        show the version\n'
+        b'\n'
+        b'Exit status: 0 if nothing failed, 1 if any input failed, 2 for a usage error.\n'),
     # Binary on purpose: an exact copy must keep NUL, CR LF, 0x1A and high bytes.
     'TEMPLATE': b'template\x00\x1a\r\n\xff\xfe\x80\x0d end',
 }

@@ -399,6 +399,49 @@ if [ -n "$batch" ]; then
       [ "$(stat -c %Y "$dir/arch/a.HTM")" = "$(stat -c %Y "$dir/arch/a.DOC")" ] && ok
   fi
 
+  new_case "batch: links to folders are not followed, to the folder itself or out of it" batch-links
+  if posix_only; then
+    mkdir "$dir/arch" "$dir/outside"
+    printf 'a\x1a' >"$dir/arch/a.DOC"
+    printf 'b\x1a' >"$dir/outside/b.DOC"
+    ln -s . "$dir/arch/self"
+    ln -s ../outside "$dir/arch/out"
+    run_batch arch
+    expect 0 "1 converted, 0 skipped, 0 failed" && expect_files "$dir/arch" a.DOC a.HTM out self &&
+      expect_files "$dir/outside" b.DOC && ok
+  fi
+
+  new_case "batch: --force refuses an output with two hard links; both keep their content" batch-hard-links
+  if posix_only; then
+    printf 'a\x1a' >"$dir/a.DOC"
+    old "$dir" a.HTM
+    ln "$dir/a.HTM" "$dir/b.HTM"
+    run_batch --force a.DOC
+    expect 1 $'wpconv-batch: a.DOC: HTML file open error (Too many links)\n0 converted, 0 skipped, 1 failed' &&
+      expect_old "$dir" a.HTM && [ "$(cat "$dir/b.HTM")" = "old a.HTM" ] &&
+      [ "$(stat -c %i "$dir/a.HTM")" = "$(stat -c %i "$dir/b.HTM")" ] && ok
+  fi
+
+  new_case "batch: --keep-time gives the .DOC and the .FMT the HTML's time" batch-keep-time
+  printf '<P>a' >"$dir/a.htm"
+  touch -d 2001-02-03 "$dir/a.htm"
+  touch -d 2011-12-13 "$dir/bin/wpconv.FMT"
+  run_batch --keep-time a.htm
+  time=$(stat -c %Y "$dir/a.htm")
+  expect 0 "1 converted, 0 skipped, 0 failed" && [ "$(stat -c %Y "$dir/a.DOC")" = "$time" ] &&
+    [ "$(stat -c %Y "$dir/a.FMT")" = "$time" ] && ok
+
+  new_case "batch: a log that cannot be written is a failure" batch-log-full
+  if small_disk "$dir/disk" 64k; then
+    printf 'a\x1a' >"$dir/a.DOC"
+    head -c 1M /dev/zero >"$dir/disk/filler" 2>/dev/null
+    run_batch --log disk/run.log a.DOC
+    expect 1 $'wpconv-batch: disk/run.log: log write error (No space left on device)\n1 converted, 0 skipped, 1 failed' &&
+      expect_files "$dir/disk" filler && ok
+  else
+    skip "cannot mount a tmpfs here"
+  fi
+
   new_case "batch: the disk fills in the middle of a batch" batch-full-disk
   if small_disk "$dir/disk" 256k; then
     for name in a b c d e f; do document 25000 >"$dir/disk/$name.DOC"; done
