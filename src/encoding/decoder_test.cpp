@@ -136,7 +136,7 @@ const Case cases[] = {
     {Encoding::iso_2022_jp, "a\x1B$", {U"a\uFFFD$"}},
     {Encoding::iso_2022_jp, "a\x1B", {U"a\uFFFD"}},
     // windows-1252: the 0x80-0x9F table, undefined bytes as themselves.
-    {Encoding::windows_1252, "\x80\x81\x9F\xE9\xA0", U"€\u0081Ÿé\u00A0"},
+    {Encoding::windows_1252, "\x80\x81\x85\x8D\x98\x9F\xE9\xA0", U"€\u0081…\u008D˜Ÿé\u00A0"},
 };
 
 TEST(Decoder, WholeInput) {

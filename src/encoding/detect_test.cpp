@@ -61,6 +61,12 @@ struct Case {
 const std::string UTF8_TEXT = "<p>\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E</p>";  // 日本語
 const std::string PADDING(1100, ' ');
 
+std::string repeat(const std::string& text, int times) {
+  std::string repeated;
+  for (int k = 0; k < times; ++k) repeated += text;
+  return repeated;
+}
+
 const Case cases[] = {
     {"UTF-8 mark before a meta", "\xEF\xBB\xBF<meta charset=shift_jis>", Encoding::utf8,
      Source::bom, 3},
@@ -120,6 +126,10 @@ const Case cases[] = {
     {"EUC-JP kanji", "<p>\xC6\xFC\xCB\xDC\xB8\xEC</p>", Encoding::euc_jp, Source::detected},
     {"ASCII only", "<p>Hello</p>", Encoding::shift_jis, Source::detected},
     {"UTF-16LE without a mark", std::string("<\0p\0>\0", 6), Encoding::utf16le, Source::detected},
+    {"UTF-16BE without a mark, a line break first", std::string("\0\n\0<\0p\0>\x65\xE5", 10),
+     Encoding::utf16be, Source::detected},
+    {"UTF-8 with a stray byte", repeat(UTF8_TEXT, 40) + "\xA9" + UTF8_TEXT, Encoding::utf8,
+     Source::detected},
 };
 
 TEST(DetectEncoding, Cases) {
