@@ -31,6 +31,7 @@ std::u32string decode_in_pieces(Encoding encoding, std::string_view bytes,
     EXPECT_LE(produced, pending.size() + 1);
     text.append(out.data(), produced);
     pending.erase(0, used);
+    EXPECT_LE(pending.size(), MAX_UNCONSUMED);
   }
   EXPECT_TRUE(pending.empty());
   return text;
@@ -168,6 +169,7 @@ TEST(Decoder, LeavesIncompleteSequenceUnconsumed) {
     std::size_t consumed;
   } const cuts[] = {
       {Encoding::utf8, "ab\xF0\x9F\x98", 2},
+      {Encoding::utf16be, {"\xD8\x3D\xDE", 3}, 0},
       {Encoding::utf8, "ab\xE0\x80", 4},
       {Encoding::utf16le, {"a\0\x3D\xD8\x00", 5}, 2},
       {Encoding::shift_jis, "a\x93", 1},
