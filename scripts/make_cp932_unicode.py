@@ -123,7 +123,7 @@ def unicode_to_cp932():
     for number, page in enumerate(pages):
         high = index.index(number) if number else None
         lines.append(f'// page {number}' + ('' if high is None else f': U+{high:02X}00'))
-        lines += numbers(page)
+        lines += ['{'] + numbers(page) + ['},']
     lines += ['#endif']
     return '\n'.join(lines) + '\n', len(pages)
 

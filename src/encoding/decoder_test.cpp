@@ -9,8 +9,6 @@
 namespace wpconv::encoding {
 namespace {
 
-constexpr char32_t R = REPLACEMENT_CHARACTER;
-
 // Decodes `bytes` handed over in pieces of the given sizes (the rest in a last piece), keeping
 // what each call leaves unconsumed at the front of the next, as a reader with a buffer does.
 std::u32string decode_in_pieces(Encoding encoding, std::string_view bytes,
