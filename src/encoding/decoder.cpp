@@ -157,7 +157,7 @@ std::size_t decode_shift_jis(const unsigned char* in, std::size_t size, bool las
         i += trail < 0x80 ? 1 : 2;  // an ASCII byte after the lead is read afresh
       }
     } else {
-      *o++ = FFFD;
+      *o++ = FFFD;  // 0xA0 and 0xFD-0xFF: private characters in Python's codec, errors in a page
       ++i;
     }
   }
