@@ -257,6 +257,7 @@ struct Reading {
   std::size_t errors = 0;
   std::size_t japanese = 0;
   std::size_t non_ascii = 0;
+  std::size_t half_width_katakana = 0;
 };
 
 bool is_common_japanese(char32_t c) {
@@ -278,6 +279,7 @@ Reading read_as(Encoding encoding, const unsigned char* data, std::size_t size) 
     for (std::size_t k = 0; k < produced; ++k) {
       if (out[k] == REPLACEMENT_CHARACTER) ++reading.errors;
       if (out[k] >= 0x80) ++reading.non_ascii;
+      if (out[k] >= 0xFF61 && out[k] <= 0xFF9F) ++reading.half_width_katakana;
       if (is_common_japanese(out[k])) ++reading.japanese;
     }
     // A sequence that the end of the block cuts off is no error.
@@ -335,7 +337,12 @@ Encoding detect_from_bytes(const unsigned char* data, std::size_t size) {
   if (sjis.errors != euc.errors) {
     return sjis.errors < euc.errors ? Encoding::shift_jis : Encoding::euc_jp;
   }
-  return euc.japanese > sjis.japanese ? Encoding::euc_jp : Encoding::shift_jis;
+  // Read as Shift_JIS, EUC-JP's bytes fall on half-width katakana, which Shift_JIS text has
+  // seldom; EUC-JP's own half-width katakana take a prefix byte and are no such sign.
+  auto sjis_score = static_cast<std::ptrdiff_t>(sjis.japanese) -
+                    static_cast<std::ptrdiff_t>(sjis.half_width_katakana);
+  auto euc_score = static_cast<std::ptrdiff_t>(euc.japanese);
+  return euc_score > sjis_score ? Encoding::euc_jp : Encoding::shift_jis;
 }
 
 }  // namespace

@@ -123,6 +123,11 @@ const Case cases[] = {
     // Both read it without an error; only EUC-JP finds hiragana in it.
     {"EUC-JP hiragana", "<p>\xA4\xB3\xA4\xF3\xA4\xCB\xA4\xC1\xA4\xCF</p>", Encoding::euc_jp,
      Source::detected},
+    // As Shift_JIS: kanji of row 0x8E and half-width katakana, which EUC-JP's bytes make.
+    {"EUC-JP half-width katakana",
+     "<p>\x8E\xBA\x8E\xDD\x8E\xCB\x8E\xDF\x8E\xAD\x8E\xB0\x8E\xC0 "
+     "\xC8\xBE\xB3\xD1\xA5\xAB\xA5\xCA</p>",
+     Encoding::euc_jp, Source::detected},
     {"EUC-JP kanji", "<p>\xC6\xFC\xCB\xDC\xB8\xEC</p>", Encoding::euc_jp, Source::detected},
     {"ASCII only", "<p>Hello</p>", Encoding::shift_jis, Source::detected},
     {"UTF-16LE without a mark", std::string("<\0p\0>\0", 6), Encoding::utf16le, Source::detected},
