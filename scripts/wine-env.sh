@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced, not run, by every script that runs Windows programs under Wine:
 #   . scripts/wine-env.sh    decides which Windows programs this machine can run (see below)
 #   wine_fresh_prefix DIR    quiet, unattended settings and a new Wine prefix in DIR, its server up
