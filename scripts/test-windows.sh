@@ -16,6 +16,8 @@ jobs=$(nproc)
 version=$(sed -n 's/^project(wpconv VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 . scripts/wine-env.sh
 loader=$WPCONV_WINE_LOADER
+# 64-bit Wine and MinGW-w64, where they are needed and missing (quiet otherwise).
+[ "$WPCONV_WINE32" = yes ] || scripts/install-deps.sh win64
 
 step() { printf -- '-- %s (at %d s)\n' "$*" "$SECONDS"; }
 fail() {
