@@ -22,11 +22,13 @@ cmake -S . -B build/package-deb -DCMAKE_BUILD_TYPE=Release -DWPCONV_TESTS=OFF \
 cmake --build build/package-deb -j "$jobs"
 (cd build/package-deb && cpack -G DEB -B "$out")
 
+# With every warning an error: on a machine that runs the 32-bit tests, this is where the 64-bit
+# build is held to that.
 for windows in win32:i686 win64:x86_64; do
   step "Windows cross build for the ${windows%:*} zip"
   build=build/package-${windows%:*}
   cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="cmake/mingw-w64-${windows#*:}.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DWPCONV_TESTS=OFF >/dev/null
+    -DCMAKE_BUILD_TYPE=Release -DWPCONV_TESTS=OFF -DWPCONV_WERROR=ON >/dev/null
   cmake --build "$build" -j "$jobs"
   (cd "$build" && cpack -G ZIP -B "$out")
 done
