@@ -100,6 +100,7 @@ diff "$work/packaged" "$work/installed" || fail "cmake --install and the package
 step "the Windows zips: contents, the programs checked, and run under Wine where they can be"
 # shellcheck source=SCRIPTDIR/../../scripts/wine-env.sh
 . scripts/wine-env.sh
+[ "$WPCONV_WINE32" = yes ] || scripts/install-deps.sh win64
 # Where 32-bit programs cannot run, the 64-bit ones must. Where they can, the 64-bit ones run too
 # if 64-bit Wine is installed: Debian's `wine` hands them to it.
 runnable=(64)
@@ -122,7 +123,7 @@ for bits in 32 64; do
   python3 tests/windows/check_program.py "$version" "$bits" "$folder/wpconv.exe" \
     "$folder/wpconv-batch.exe" || fail "the win$bits zip's programs"
   if [[ " ${runnable[*]} " != *" $bits "* ]]; then
-    printf 'The %s-bit programs of the zip were checked, not run: this machine cannot run them.\n' \
+    printf 'The %s-bit programs of the zip were checked, not run: they cannot run here.\n' \
       "$bits"
     continue
   fi
