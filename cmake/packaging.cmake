@@ -1,6 +1,6 @@
 # What `cmake --install` puts where, the man pages, and the packages that CPack makes from that:
-# a Debian package from a native build, a zip from the Windows cross build. Included by the
-# top-level CMakeLists.txt once the programs are defined; scripts/package.sh builds both packages.
+# a Debian package from a native build, a zip from each Windows cross build (32-bit and 64-bit). Included by the
+# top-level CMakeLists.txt once the programs are defined; scripts/package.sh builds the packages.
 
 # Folders made by the install are rwxr-xr-x whatever the umask, as a package's must be.
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
@@ -41,7 +41,12 @@ if(WIN32)
   install(FILES ${WPCONV_TEMPLATE} DESTINATION .)
 
   set(CPACK_GENERATOR ZIP)
-  set(CPACK_PACKAGE_FILE_NAME wpconv-${PROJECT_VERSION}-win32)
+  # The zip and its one folder are named for the build: wpconv-VERSION-win32 or -win64.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(CPACK_PACKAGE_FILE_NAME wpconv-${PROJECT_VERSION}-win64)
+  else()
+    set(CPACK_PACKAGE_FILE_NAME wpconv-${PROJECT_VERSION}-win32)
+  endif()
 else()
   include(GNUInstallDirs)
   # The programs look for the template in ../share/wpconv/ from their own folder, so these two

@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Installs, through apt-get, the Debian packages that building and testing need and that are
-# missing. Run as root or with sudo available. Usage: install-deps.sh [build|package|test]
+# missing. Run as root or with sudo available. Usage: install-deps.sh [build|package|test|win64]
+# win64: what the Windows tests need on a machine that cannot run 32-bit programs (as
+# scripts/wine-env.sh finds): 64-bit Wine and the 64-bit MinGW-w64, to build and run the 64-bit
+# Windows program instead.
 set -euo pipefail
 
 want=(cmake g++ make python3 googletest)
@@ -10,7 +13,8 @@ if [ "${1:-test}" = test ]; then
 fi
 # Making the packages (scripts/package.sh), and checking them.
 case "${1:-test}" in
-  package) want+=(g++-mingw-w64-i686 wine dpkg-dev file scdoc) ;;
+  package) want+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix wine dpkg-dev file scdoc) ;;
+  win64) want+=(wine64 g++-mingw-w64-x86-64-posix) ;;
   test) want+=(dpkg-dev file scdoc lintian man-db unzip) ;;
 esac
 

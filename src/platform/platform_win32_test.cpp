@@ -390,14 +390,17 @@ TEST(Win32System, RedirectedOutputGetsUtf8Bytes) {
 }
 
 TEST(Win32System, VectorKernelsWhereTheProcessorHasThem) {
-  // The 32-bit program is compiled for processors without SSE2, yet must use it where it runs.
+  // The 32-bit program is compiled for processors without SSE2 and the 64-bit one for processors
+  // without AVX2, yet each must use the best kernels that the processor it runs on has; only the
+  // 64-bit one carries AVX2 kernels.
   const simd::Level start = simd::level();
-  if (simd::set_level(simd::Level::sse2)) {
+  const bool sse2 = simd::set_level(simd::Level::sse2);
+  if (sse2) {
     EXPECT_TRUE(__builtin_cpu_supports("sse2"));
-    EXPECT_EQ(start, simd::Level::sse2);
-  } else {
-    EXPECT_EQ(start, simd::Level::plain);
   }
+  const bool avx2 = simd::set_level(simd::Level::avx2);
+  EXPECT_EQ(avx2, sse2 && sizeof(void*) == 8 && __builtin_cpu_supports("avx2"));
+  EXPECT_EQ(start, avx2 ? simd::Level::avx2 : sse2 ? simd::Level::sse2 : simd::Level::plain);
   simd::set_level(start);
 }
 

@@ -2,15 +2,22 @@
 # Runs the program where the system works against it: a full disk, a file size limit, a
 # read-only folder, an output that cannot be replaced, links, long paths. Needs root (mounts a
 # small tmpfs); what this machine cannot set up is skipped with a note.
-# Usage: run.sh PROGRAM [BATCH_PROGRAM]. A Windows program (.exe) is run under Wine, where its
-# messages go to a message box: then only exit statuses and files are checked, and the cases that
-# depend on POSIX limits are left out.
+# Usage: run.sh PROGRAM [BATCH_PROGRAM]. A Windows program (.exe) is run under Wine, through the
+# loader that scripts/wine-env.sh chooses (CTest passes the build's own), where its messages go to
+# a message box: then only exit statuses and files are checked, and the cases that depend on POSIX
+# limits are left out.
 set -uo pipefail
 program=$(realpath "${1:?usage: run.sh PROGRAM [BATCH_PROGRAM]}")
 batch=${2:+$(realpath "$2")}
 launcher=()
 windows=no
-case $program in *.exe) launcher=(wine) windows=yes ;; esac
+case $program in
+  *.exe)
+    # shellcheck source=SCRIPTDIR/../../scripts/wine-env.sh
+    . "$(dirname "$0")/../../scripts/wine-env.sh" || exit 1
+    launcher=("$WPCONV_WINE_LOADER") windows=yes
+    ;;
+esac
 work=$(mktemp -d)
 mounts=()
 cleanup() {

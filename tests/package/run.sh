@@ -3,14 +3,15 @@
 # use them: lintian on the Debian package; the package unpacked into a scratch root, its programs
 # run from there on the sample, both ways, with the template found under share/wpconv/, and its
 # man pages rendered with every warning turned on; `cmake --install` of the package's build; the
-# Windows zip unpacked and its programs run under Wine on the sample, with the same bytes.
+# Windows zips, 32-bit and 64-bit, unpacked, their programs checked (kind, subsystem, DLLs,
+# version, manifest) and run under Wine on the sample, with the same bytes, where this machine
+# can run them (scripts/wine-env.sh).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 repo=$PWD
 version=$(sed -n 's/^project(wpconv VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 packages=$repo/build/packages
 deb=$packages/wpconv_${version}_amd64.deb
-zip=$packages/wpconv-$version-win32.zip
 work=$repo/build/package-check
 
 step() { printf -- '-- %s (at %d s)\n' "$*" "$SECONDS"; }
@@ -19,7 +20,7 @@ fail() {
   exit 1
 }
 
-for package in "$deb" "$zip"; do
+for package in "$deb" "$packages/wpconv-$version-win"{32,64}.zip; do
   [ -f "$package" ] || fail "$package is missing: run scripts/package.sh first"
 done
 rm -rf "$work"
@@ -96,34 +97,52 @@ cmake --install build/package-deb --prefix "$work/prefix" >/dev/null
 (cd "$root/usr" && find . -type f ! -name copyright ! -name changelog.gz | sort) >"$work/packaged"
 diff "$work/packaged" "$work/installed" || fail "cmake --install and the package differ"
 
-step "the Windows zip, under Wine"
-unzip -q "$zip" -d "$work/zip"
-folder=$work/zip/wpconv-$version-win32
-(cd "$folder" && ls | sort | tr '\n' ' ') >"$work/zip-list"
-[ "$(cat "$work/zip-list")" = "LICENSE.txt README.txt wpconv-batch.exe wpconv.FMT wpconv.exe " ] ||
-  fail "the zip holds: $(cat "$work/zip-list")"
-for text in README.txt LICENSE.txt; do
-  [ "$(grep -c -v $'\r$' "$folder/$text")" = 0 ] || fail "$text has lines without CR LF"
+step "the Windows zips: contents, the programs checked, and run under Wine where they can be"
+# shellcheck source=SCRIPTDIR/../../scripts/wine-env.sh
+. scripts/wine-env.sh
+[ "$WPCONV_WINE32" = yes ] || scripts/install-deps.sh win64
+# Where 32-bit programs cannot run, the 64-bit ones must. Where they can, the 64-bit ones run too
+# if 64-bit Wine is installed: Debian's `wine` hands them to it.
+runnable=(64)
+if [ "$WPCONV_WINE32" = yes ]; then
+  runnable=(32)
+  [ ! -x "$WPCONV_WINE64_LOADER" ] || runnable+=(64)
+fi
+wine_fresh_prefix "$work/wineprefix"
+trap wine_stop EXIT
+for bits in 32 64; do
+  folder=$work/zip/wpconv-$version-win$bits
+  unzip -q "$packages/wpconv-$version-win$bits.zip" -d "$work/zip"
+  (cd "$folder" && ls | sort | tr '\n' ' ') >"$work/zip-list"
+  [ "$(cat "$work/zip-list")" = "LICENSE.txt README.txt wpconv-batch.exe wpconv.FMT wpconv.exe " ] ||
+    fail "the win$bits zip holds: $(cat "$work/zip-list")"
+  for text in README.txt LICENSE.txt; do
+    [ "$(grep -c -v $'\r$' "$folder/$text")" = 0 ] || fail "win$bits: $text has lines without CR LF"
+  done
+  cmp "$folder/wpconv.FMT" data/wpconv.FMT || fail "the win$bits zip's wpconv.FMT is not the template"
+  python3 tests/windows/check_program.py "$version" "$bits" "$folder/wpconv.exe" \
+    "$folder/wpconv-batch.exe" || fail "the win$bits zip's programs"
+  if [[ " ${runnable[*]} " != *" $bits "* ]]; then
+    printf 'The %s-bit programs of the zip were checked, not run: they cannot run here.\n' \
+      "$bits"
+    continue
+  fi
+  run=$work/windows-$bits
+  mkdir "$run"
+  cp examples/LETTER.OA2 "$work/native/BACK.HTM" "$run/"
+  cd "$run"
+  "$WPCONV_WINE_LOADER" "$folder/wpconv.exe" LETTER.OA2 || fail "win$bits LETTER.OA2: exit status $?"
+  "$WPCONV_WINE_LOADER" "$folder/wpconv.exe" BACK.HTM || fail "win$bits BACK.HTM: exit status $?"
+  cd "$repo"
+  for name in BACK.DOC BACK.FMT; do
+    cmp "$run/$name" "$work/native/$name" || fail "the win$bits wpconv.exe wrote another $name"
+  done
+  # The native LETTER.HTM was renamed BACK.HTM and converted back; it is the same HTML.
+  cmp "$run/LETTER.HTM" "$work/native/BACK.HTM" ||
+    fail "the win$bits wpconv.exe wrote another LETTER.HTM"
+  [ "$("$WPCONV_WINE_LOADER" "$folder/wpconv-batch.exe" --version | tr -d '\r')" = \
+    "wpconv-batch $version" ] || fail "the win$bits wpconv-batch.exe --version"
+  printf 'The %s-bit programs of the zip were checked and run.\n' "$bits"
 done
-cmp "$folder/wpconv.FMT" data/wpconv.FMT || fail "the zip's wpconv.FMT is not the template"
-export WINEDEBUG=-all WINEPREFIX=$work/wineprefix WINEDLLOVERRIDES='mscoree,mshtml='
-unset DISPLAY WAYLAND_DISPLAY
-mkdir -p "$WINEPREFIX"
-wineserver -p
-trap 'wineserver -k 2>/dev/null || true' EXIT
-wineboot -i >/dev/null 2>&1
-mkdir "$work/windows"
-cp examples/LETTER.OA2 "$work/native/BACK.HTM" "$work/windows/"
-cd "$work/windows"
-wine "$folder/wpconv.exe" LETTER.OA2 || fail "wpconv.exe LETTER.OA2: exit status $?"
-wine "$folder/wpconv.exe" BACK.HTM || fail "wpconv.exe BACK.HTM: exit status $?"
-cd "$repo"
-for name in BACK.DOC BACK.FMT; do
-  cmp "$work/windows/$name" "$work/native/$name" || fail "wpconv.exe wrote another $name"
-done
-# The native LETTER.HTM was renamed BACK.HTM and converted back; it is the same HTML.
-cmp "$work/windows/LETTER.HTM" "$work/native/BACK.HTM" || fail "wpconv.exe wrote another LETTER.HTM"
-[ "$(wine "$folder/wpconv-batch.exe" --version | tr -d '\r')" = "wpconv-batch $version" ] ||
-  fail "wpconv-batch.exe --version"
 
 step "packages checked"
