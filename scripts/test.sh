@@ -13,11 +13,10 @@ scripts/install-deps.sh test || {
 }
 jobs=$(nproc)
 
-# Whether this machine runs 32-bit programs under Wine, found once by trying: the Windows steps
-# take the answer from the environment.
+# Whether this machine runs 32-bit programs under Wine, found once by trying (and said in one
+# line): the Windows steps take the answer from the environment.
 # shellcheck source=scripts/wine-env.sh
-. scripts/wine-env.sh
-wine_decide_32bit
+. scripts/wine-env.sh || exit 1
 if [ "$WPCONV_WINE32" = no ]; then
   scripts/install-deps.sh win64 || {
     echo "FAIL: could not install 64-bit Wine and MinGW-w64" >&2
