@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "jobs/file_jobs.h"
+
 namespace wpconv::batch {
 
 struct Options {
@@ -13,7 +15,8 @@ struct Options {
   bool dry_run = false;
   bool keep_time = false;
   bool quiet = false;
-  unsigned jobs = 0;  // 0: one for each processor
+  HtmlReader html_reader = HtmlReader::automatic;  // --html
+  unsigned jobs = 0;                               // 0: one for each processor
   std::string template_path;
   std::string log_path;
   std::vector<std::string> paths;

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "doccodes/doc_codes.h"
+
 namespace wpconv {
 
 namespace {
@@ -178,6 +180,54 @@ HtmlTag read_html_tag(ByteReader& html) {
     ++length;
     if (byte == '>') return tag_of(first, length);
   }
+}
+
+namespace {
+
+// Whether the byte just before `at` ends an odd run of lead bytes that begins at or after
+// `start`, where a character begins: then the byte at `at` is the trail byte of a character. A
+// run of lead bytes after any other byte alternates lead and trail, as that byte ends a character
+// whatever it is.
+bool is_trail(const unsigned char* start, const unsigned char* at) {
+  std::size_t run = 0;
+  while (at - run != start && is_lead_byte(*(at - run - 1))) ++run;
+  return run % 2 != 0;
+}
+
+}  // namespace
+
+bool is_exact_dialect(ByteReader& html) {
+  bool trail_first = false;  // the buffer begins with the trail byte of the last one's lead
+  while (html.ensure(1)) {
+    const unsigned char* const begin = html.data();
+    const unsigned char* const end = begin + html.available();
+    const unsigned char* start = begin + (trail_first ? 1 : 0);
+    trail_first = false;
+    for (;;) {
+      const auto* open = static_cast<const unsigned char*>(
+          std::memchr(start, '<', static_cast<std::size_t>(end - start)));
+      if (open == nullptr) {
+        trail_first = start != end && is_trail(start, end);
+        html.advance(static_cast<std::size_t>(end - begin));
+        break;
+      }
+      if (is_trail(start, open)) {
+        start = open + 1;
+        continue;
+      }
+      HtmlTag tag = HtmlTag::other;
+      const unsigned char* stop = read_tag(open, end, tag);
+      if (stop == nullptr) {
+        // The tag runs past the buffer.
+        html.advance(static_cast<std::size_t>(open + 1 - begin));
+        if (read_html_tag(html) == HtmlTag::other) return false;
+        break;
+      }
+      if (tag == HtmlTag::other) return false;
+      start = stop;
+    }
+  }
+  return true;
 }
 
 }  // namespace wpconv

@@ -32,6 +32,11 @@ const unsigned char* read_tag(const unsigned char* text, const unsigned char* en
 // tag it is.
 HtmlTag read_html_tag(ByteReader& html);
 
+// Whether every tag of the HTML in `html` (a text-mode reader, read to its end) is one that the
+// program itself writes: then the exact reader reads it as the program meant it, and any other
+// HTML is read as a browser reads it. Tags are found as the exact reader finds them.
+bool is_exact_dialect(ByteReader& html);
+
 }  // namespace wpconv
 
 #endif  // WPCONV_HTML2DOC_HTML_TAGS_H_

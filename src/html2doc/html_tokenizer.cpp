@@ -22,17 +22,27 @@ constexpr std::size_t NAMED_REFERENCE_COUNT = std::size(NAMED_REFERENCES);
 constexpr bool is_white(char32_t c) {
   return c == '\t' || c == '\n' || c == '\f' || c == ' ';
 }
-constexpr bool is_upper(char32_t c) { return c >= 'A' && c <= 'Z'; }
-constexpr bool is_alpha(char32_t c) { return is_upper(c) || (c >= 'a' && c <= 'z'); }
-constexpr bool is_digit(char32_t c) { return c >= '0' && c <= '9'; }
-constexpr bool is_alnum(char32_t c) { return is_alpha(c) || is_digit(c); }
+constexpr bool is_upper(char32_t c) {
+  return c >= 'A' && c <= 'Z';
+}
+constexpr bool is_alpha(char32_t c) {
+  return is_upper(c) || (c >= 'a' && c <= 'z');
+}
+constexpr bool is_digit(char32_t c) {
+  return c >= '0' && c <= '9';
+}
+constexpr bool is_alnum(char32_t c) {
+  return is_alpha(c) || is_digit(c);
+}
 constexpr int hex_value(char32_t c) {
   if (is_digit(c)) return static_cast<int>(c - '0');
   if (c >= 'a' && c <= 'f') return static_cast<int>(c - 'a' + 10);
   if (c >= 'A' && c <= 'F') return static_cast<int>(c - 'A' + 10);
   return -1;
 }
-constexpr char32_t lower(char32_t c) { return is_upper(c) ? c + ('a' - 'A') : c; }
+constexpr char32_t lower(char32_t c) {
+  return is_upper(c) ? c + ('a' - 'A') : c;
+}
 
 constexpr char32_t REPLACEMENT = 0xFFFD;
 

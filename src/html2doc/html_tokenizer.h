@@ -63,7 +63,7 @@ class HtmlTokenizer {
     tag_open,
     end_tag_open,
     tag_name,
-    raw_less_than,       // in RCDATA or RAWTEXT (return_state_ tells which)
+    raw_less_than,  // in RCDATA or RAWTEXT (return_state_ tells which)
     raw_end_tag_open,
     raw_end_tag_name,
     before_attribute_name,
