@@ -6,6 +6,7 @@
     generate.py tree COUNT SIZE OUT  # COUNT documents of about SIZE bytes, 100 to a folder
     generate.py dense-document SIZE OUT, generate.py dense-html SIZE OUT
                                      # the same with something to decide every ten bytes or so
+    generate.py web-html SIZE OUT    # the html text as a UTF-8 HTML5 page from another program
 
 SIZE takes a K, M or G suffix (powers of 1000). The same arguments always give the same bytes.
 
@@ -178,6 +179,25 @@ def html_paragraph(rnd, tokens):
     return bytes(out)
 
 
+def web_html_paragraph(rnd, tokens):
+    """The paragraph of html_paragraph() as an editor saves it: UTF-8, lower-case tags with a
+    class, entities for what HTML5 escapes, and now and then an empty paragraph."""
+    text = html_paragraph(rnd, tokens).decode("cp932", "replace")
+    for upper in ("P", "U", "SUP", "SUB", "B", "BR", "FONT"):
+        text = text.replace(f"<{upper}>", f"<{upper.lower()}>").replace(f"</{upper}>",
+                                                                        f"</{upper.lower()}>")
+    text = text.replace("<p>", '<p class="P1">', 1) + "</p>\r\n"
+    if rnd.random() < 0.05:
+        text += "<p><br></p>\r\n"
+    return text.encode("utf-8")
+
+
+WEB_PAGE_HEAD = (b'<!DOCTYPE html>\r\n<html lang="ja">\r\n<head>\r\n<meta charset="utf-8">\r\n'
+                 b"<title>\xe6\x96\x87\xe6\x9b\xb8</title>\r\n<style>p { margin: 0 }</style>\r\n"
+                 b"</head>\r\n<body>\r\n")
+WEB_PAGE_CLOSING = b"</body>\r\n</html>\r\n"
+
+
 # The page starts as the converter's own HTML does, up to its first paragraph tag, which each
 # paragraph of the pool brings itself.
 PAGE_HEAD = HTML_HEAD[:-len(b"<P>")]
@@ -253,7 +273,8 @@ def main(argv):
     if len(argv) == 5 and argv[1] == "tree":
         tree(random.Random(5), parse_size(argv[2]), parse_size(argv[3]), argv[4])
         return
-    if len(argv) != 4 or argv[1] not in ("document", "html", "dense-document", "dense-html"):
+    if len(argv) != 4 or argv[1] not in ("document", "html", "dense-document", "dense-html",
+                                         "web-html"):
         sys.exit(__doc__)
     kind, size, path = argv[1], parse_size(argv[2]), argv[3]
     rnd = random.Random(5)
@@ -263,11 +284,15 @@ def main(argv):
         pool = [layout.paragraph(text.paragraph()) for _ in range(POOL_SIZE)]
     elif kind == "html":
         pool = [html_paragraph(rnd, text.paragraph()) for _ in range(POOL_SIZE)]
+    elif kind == "web-html":
+        pool = [web_html_paragraph(rnd, text.paragraph()) for _ in range(POOL_SIZE)]
     elif kind == "dense-document":
         pool = [dense_document_paragraph(rnd) for _ in range(POOL_SIZE)]
     else:
         pool = [dense_html_paragraph(rnd) for _ in range(POOL_SIZE)]
     head, closing = (b"", b"\x1a") if kind.endswith("document") else (PAGE_HEAD, PAGE_CLOSING)
+    if kind == "web-html":
+        head, closing = WEB_PAGE_HEAD, WEB_PAGE_CLOSING
     with open(path, "wb") as out:
         written = out.write(head)
         batch = []

@@ -275,6 +275,31 @@ void WebRenderer::put(char32_t c) {
   }
 }
 
+// Where nothing is pending, the characters that need no closer look straight into the output:
+// most of a page's text.
+std::size_t WebRenderer::put_run(const char32_t* text, std::size_t i, std::size_t length) {
+  constexpr std::size_t RUN = 512;
+  const std::size_t stop = std::min(length, i + RUN);
+  const std::size_t first = i;
+  unsigned char* out = writer_.room(RUN * DocumentWriter::CHARACTER_OUTPUT);
+  for (; i < stop; ++i) {
+    const char32_t c = text[i];
+    if (c <= ' ' || (c >= 0x7F && c <= NO_BREAK_SPACE)) break;
+    const CharCode code = encoding::cp932_from_unicode(c);
+    if (code == encoding::NO_CP932 ||
+        (code <= 0xFF && is_lead_byte(static_cast<unsigned char>(code)))) {
+      break;
+    }
+    out = writer_.put(out, writer_.document_code(code));
+  }
+  writer_.commit(out);
+  if (i != first) {
+    after_marker_ = false;
+    skip_newline_ = false;
+  }
+  return i;
+}
+
 void WebRenderer::text(const char32_t* text, std::size_t length) {
   if (dropped_ > 0) {
     // Text in the head that is not white space begins the body, as the tree builder has it.
@@ -288,6 +313,11 @@ void WebRenderer::text(const char32_t* text, std::size_t length) {
     if (dropped_ > 0) return;
   }
   for (std::size_t i = 0; i < length; ++i) {
+    if (open_ && !pending_space_ && !pending_cell_ && held_spaces_ == 0 && pre_ == 0 &&
+        (underline_ > 0) == written_underline_ && script_ == written_script_) {
+      i = put_run(text, i, length);
+      if (i == length) break;
+    }
     const char32_t c = text[i];
     if (is_white(c)) {
       if (pre_ > 0) {

@@ -57,6 +57,7 @@ class WebRenderer : public TokenSink {
   // it and the attribute codes it needs.
   void before_content();
   void put(char32_t c);
+  std::size_t put_run(const char32_t* text, std::size_t i, std::size_t length);
   // Writes the attribute codes that the text from here on needs; only those that end, if
   // `only_off`.
   void sync_attributes(bool only_off);
