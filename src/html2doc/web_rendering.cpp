@@ -214,7 +214,10 @@ void WebRenderer::boundary() {
 
 void WebRenderer::begin_paragraph() {
   if (open_) return;
-  if (any_paragraph_) writer_.paragraph_end();
+  if (any_paragraph_) {
+    sync_attributes(true);  // what ended in the last paragraph ends there
+    writer_.paragraph_end();
+  }
   any_paragraph_ = true;
   open_ = true;
   ++paragraphs_;
