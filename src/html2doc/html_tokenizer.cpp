@@ -103,6 +103,7 @@ std::size_t HtmlTokenizer::take_text_run(const char32_t* text, std::size_t lengt
       }
       break;
     case State::rawtext:
+    case State::script_data:
       while (n < length && text[n] != '<' && text[n] != '\r' && text[n] != 0) ++n;
       break;
     default:
@@ -197,8 +198,10 @@ void HtmlTokenizer::emit_tag() {
     State content = State::data;
     if (name == "title" || name == "textarea") {
       content = State::rcdata;
-    } else if (name == "script" || name == "style" || name == "xmp" || name == "iframe" ||
-               name == "noembed" || name == "noframes") {
+    } else if (name == "script") {
+      content = State::script_data;
+    } else if (name == "style" || name == "xmp" || name == "iframe" || name == "noembed" ||
+               name == "noframes") {
       content = State::rawtext;
     } else if (name == "plaintext") {
       content = State::plaintext;
@@ -343,12 +346,12 @@ bool HtmlTokenizer::step(char32_t c) {
       state_ = return_state_;
       return false;
     case State::raw_end_tag_name:
-      if (is_alpha(c)) {
+      if (is_alpha(c) && temporary_length_ < TEMPORARY_SIZE) {
         append_name(c);
-        if (temporary_length_ < TEMPORARY_SIZE) temporary_[temporary_length_++] = c;
+        temporary_[temporary_length_++] = c;
         return true;
       }
-      if (appropriate_end_tag() && temporary_length_ < TEMPORARY_SIZE) {
+      if (appropriate_end_tag() && !is_alpha(c)) {
         if (is_white(c)) {
           state_ = State::before_attribute_name;
           return true;
@@ -367,6 +370,89 @@ bool HtmlTokenizer::step(char32_t c) {
       for (std::size_t i = 0; i < temporary_length_; ++i) emit_text(temporary_[i]);
       temporary_length_ = 0;
       state_ = return_state_;
+      return false;
+
+    case State::script_data:
+      if (c == '<') state_ = State::script_less_than;
+      return true;
+    case State::script_less_than:
+      if (c == '/') {
+        temporary_length_ = 0;
+        return_state_ = State::script_data;
+        state_ = State::raw_end_tag_open;
+        return true;
+      }
+      state_ = c == '!' ? State::script_escape_start : State::script_data;
+      return c == '!';
+    case State::script_escape_start:
+    case State::script_escape_start_dash:
+      if (c != '-') {
+        state_ = State::script_data;
+        return false;
+      }
+      state_ = state_ == State::script_escape_start ? State::script_escape_start_dash
+                                                    : State::script_escaped_dash_dash;
+      return true;
+    case State::script_escaped:
+    case State::script_escaped_dash:
+    case State::script_escaped_dash_dash:
+      if (c == '-') {
+        state_ = state_ == State::script_escaped ? State::script_escaped_dash
+                                                 : State::script_escaped_dash_dash;
+      } else if (c == '<') {
+        state_ = State::script_escaped_less_than;
+      } else if (c == '>' && state_ == State::script_escaped_dash_dash) {
+        state_ = State::script_data;
+      } else {
+        state_ = State::script_escaped;
+      }
+      return true;
+    case State::script_escaped_less_than:
+      temporary_length_ = 0;
+      if (c == '/') {
+        return_state_ = State::script_escaped;
+        state_ = State::raw_end_tag_open;
+        return true;
+      }
+      state_ = is_alpha(c) ? State::script_double_escape_start : State::script_escaped;
+      return false;
+    case State::script_double_escape_start:
+    case State::script_double_escape_end:
+      // "<script" opens, "</script" closes a script inside the escaped text.
+      if (is_white(c) || c == '/' || c == '>') {
+        const bool script = std::u32string_view(temporary_, temporary_length_) == U"script";
+        const bool starting = state_ == State::script_double_escape_start;
+        state_ = script == starting ? State::script_double_escaped : State::script_escaped;
+        return true;
+      }
+      if (is_alpha(c)) {
+        if (temporary_length_ < TEMPORARY_SIZE) temporary_[temporary_length_++] = lower(c);
+        return true;
+      }
+      state_ = state_ == State::script_double_escape_start ? State::script_escaped
+                                                           : State::script_double_escaped;
+      return false;
+    case State::script_double_escaped:
+    case State::script_double_escaped_dash:
+    case State::script_double_escaped_dash_dash:
+      if (c == '-') {
+        state_ = state_ == State::script_double_escaped ? State::script_double_escaped_dash
+                                                        : State::script_double_escaped_dash_dash;
+      } else if (c == '<') {
+        state_ = State::script_double_escaped_less_than;
+      } else if (c == '>' && state_ == State::script_double_escaped_dash_dash) {
+        state_ = State::script_data;
+      } else {
+        state_ = State::script_double_escaped;
+      }
+      return true;
+    case State::script_double_escaped_less_than:
+      if (c == '/') {
+        temporary_length_ = 0;
+        state_ = State::script_double_escape_end;
+        return true;
+      }
+      state_ = State::script_double_escaped;
       return false;
 
     case State::before_attribute_name:

@@ -43,6 +43,8 @@ TEST(WebReader, Tokenizer) {
       {"a<![CDATA[x>y]]>b", "'ay]]>b'"},               // outside svg, a bogus comment
       {"<svg><![CDATA[x<y]]></svg>", "'x<y'"},
       {"<script>a</b>\"</script>\"</script>c<style>p{}</style>", "'\"c'"},
+      {"<script><!-- document.write(\"<script src=x></script>\"); //--></script>a", "'a'"},
+      {"<script>a<!--<script>x</script>y</script>z<script><!--</script>b", "'zb'"},
       {"<title>a<b>c</titlex></title>x", "'x'"},
       {"<textarea>&lt;b&gt;<b></textarea>", "'<b><b>'"},
       {"<xmp><b>&amp;</xmp>", "'<b>&amp;'"},
@@ -126,7 +128,8 @@ TEST(WebReader, Encodings) {
       {"<meta charset=shift_jis><p>\x82\xA0&#x3042;", "82 A0 82 A0"},
       {"<meta http-equiv=Content-Type content=\"text/html; charset=EUC-JP\"><p>\xA4\xA2", "82 A0"},
       {"\xEF\xBB\xBF<p>\xE3\x81\x82", "82 A0"},
-      {"<meta charset=utf-8><p>\xE3\x81\x82\xFF", "82 A0 81 AC"},  // a malformed sequence is one stand-in
+      {"<meta charset=utf-8><p>\xE3\x81\x82\xFF",
+       "82 A0 81 AC"},  // a malformed sequence is one stand-in
   };
   check(cases, std::size(cases));
   EXPECT_EQ(web_html_to_document(std::string("\xFF\xFE<\0p\0>\0B\x30", 10)), "\x82\xA0\x1A");
