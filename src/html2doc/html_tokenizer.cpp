@@ -53,7 +53,8 @@ constexpr char32_t C1_REPLACEMENTS[32] = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
 
 // The attributes the renderer reads, by name.
-constexpr std::string_view ATTRIBUTE_NAMES[HtmlTagToken::ATTRIBUTES] = {"alt", "style", "start"};
+constexpr std::string_view ATTRIBUTE_NAMES[HtmlTagToken::ATTRIBUTES] = {"alt", "style", "start",
+                                                                        "class"};
 
 }  // namespace
 

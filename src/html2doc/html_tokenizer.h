@@ -25,7 +25,7 @@ struct HtmlTagToken {
     char32_t text[VALUE_SIZE];
     std::u32string_view view() const { return {text, length}; }
   };
-  enum Attribute { ALT, STYLE, START, ATTRIBUTES };
+  enum Attribute { ALT, STYLE, START, CLASS, ATTRIBUTES };
 
   char name[NAME_SIZE + 1] = {};  // ASCII lower case; a name with other letters gets a '?'
   std::size_t name_length = 0;

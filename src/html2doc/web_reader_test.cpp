@@ -111,6 +111,12 @@ TEST(WebReader, RenderingTable) {
        "EF C0 38 'a' EF C0 3B EF C0 37 'b' EF C0 3B EF C0 38 'c' EF C0 3B"},
       {"a <u>b</u> c", "'a ' EF C0 22 'b' EF C0 28 ' c'"},  // spaces take neither's attributes
       {"<u>a<p>b</u>c</p>", "EF C0 22 'a' {P} 'b' EF C0 28 'c'"},
+      // Rules for single classes in style sheets, as office suites export them.
+      {"<style>/* .a{text-decoration:underline} */ @media screen { .T1 { Text-Decoration: "
+       "underline } } .T2, span.T3 { vertical-align: super; } p .T4 { text-decoration: underline } "
+       "</style><span class=\"x T1\">a</span><span class=T2>b</span><span class='T3'>c</span>"
+       "<span class=T4>d</span><span class=a>e</span>",
+       "EF C0 22 'a' EF C0 28 EF C0 37 'bc' EF C0 3B 'de'"},
       {"<u>a", "EF C0 22 'a' EF C0 28"},  // every attribute is closed at the end
       // Characters: the code page, the document's own rules, stand-ins.
       {"\xE2\x98\x83\xE2\x85\xB0\xE2\x88\xB5\xE2\x91\xA0\xC2\xA5",

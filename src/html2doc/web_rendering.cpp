@@ -151,47 +151,6 @@ constexpr char32_t lower(char32_t c) {
   return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c;
 }
 
-// `text` from `at` on begins with `word` (lower case ASCII), in any case.
-bool starts_with(std::u32string_view text, std::size_t at, std::string_view word) {
-  if (text.size() - at < word.size()) return false;
-  for (std::size_t i = 0; i < word.size(); ++i) {
-    if (lower(text[at + i]) != static_cast<char32_t>(word[i])) return false;
-  }
-  return true;
-}
-
-// What an inline style says: underline, and superscript or subscript.
-struct InlineStyle {
-  bool underline = false;
-  std::uint32_t script = 0;  // SUPERSCRIPT, SUBSCRIPT or 0
-};
-
-InlineStyle style_of(std::u32string_view style) {
-  InlineStyle result;
-  std::size_t at = 0;
-  while (at < style.size()) {
-    const std::size_t end = std::min(style.find(U';', at), style.size());
-    const std::size_t colon = std::min(style.find(U':', at), end);
-    std::size_t name = at;
-    while (name < colon && is_white(style[name])) ++name;
-    std::size_t value = colon + 1;
-    while (value < end && is_white(style[value])) ++value;
-    if (colon < end) {
-      const std::u32string_view declaration = style.substr(0, end);
-      if (starts_with(declaration, name, "text-decoration")) {
-        for (std::size_t i = value; i < end; ++i) {
-          result.underline = result.underline || starts_with(declaration, i, "underline");
-        }
-      } else if (starts_with(declaration, name, "vertical-align")) {
-        if (starts_with(declaration, value, "super")) result.script = SUPERSCRIPT;
-        if (starts_with(declaration, value, "sub")) result.script = SUBSCRIPT;
-      }
-    }
-    at = end + 1;
-  }
-  return result;
-}
-
 std::uint32_t number_of(std::u32string_view text) {
   std::uint32_t number = 0;
   std::size_t i = 0;
@@ -305,6 +264,11 @@ std::size_t WebRenderer::put_run(const char32_t* text, std::size_t i, std::size_
 
 void WebRenderer::text(const char32_t* text, std::size_t length) {
   if (dropped_ > 0) {
+    if (depth_ > 0 &&
+        std::string_view(stack_[depth_ - 1].name, stack_[depth_ - 1].name_length) == "style") {
+      class_styles_.feed(text, length);
+      return;
+    }
     // Text in the head that is not white space begins the body, as the tree builder has it.
     if (depth_ == 0 || !(stack_[depth_ - 1].flags & HEAD)) return;
     std::size_t i = 0;
@@ -384,13 +348,21 @@ void WebRenderer::push(const HtmlTagToken& tag, std::uint32_t flags) {
   std::copy_n(tag.name, tag.name_length, open.name);
   open.name_length = static_cast<std::uint8_t>(tag.name_length);
   open.flags = flags;
-  const HtmlTagToken::Value& style = tag.attributes[HtmlTagToken::STYLE];
-  const InlineStyle inline_style = style.present ? style_of(style.view()) : InlineStyle{};
-  open.underline = (flags & UNDERLINE) || inline_style.underline;
-  const std::uint32_t script = (flags & (SUPERSCRIPT | SUBSCRIPT)) | inline_style.script;
-  open.script = script & SUPERSCRIPT ? ATTRIBUTE_SUPERSCRIPT_ON
-                : script & SUBSCRIPT ? ATTRIBUTE_SUBSCRIPT_ON
-                                     : 0;
+  // The element's own meaning, then its classes' rules, then its style attribute.
+  TextStyle style;
+  style.underline = (flags & UNDERLINE) != 0;
+  if (flags & SUPERSCRIPT) style.script = TextStyle::superscript;
+  if (flags & SUBSCRIPT) style.script = TextStyle::subscript;
+  for (const TextStyle& more :
+       {class_styles_.of_classes(tag.attributes[HtmlTagToken::CLASS].view()),
+        style_of_declarations(tag.attributes[HtmlTagToken::STYLE].view())}) {
+    style.underline = style.underline || more.underline;
+    if (more.script != TextStyle::none) style.script = more.script;
+  }
+  open.underline = style.underline;
+  open.script = style.script == TextStyle::superscript ? ATTRIBUTE_SUPERSCRIPT_ON
+                : style.script == TextStyle::subscript ? ATTRIBUTE_SUBSCRIPT_ON
+                                                       : 0;
   open.number = 0;
   if (flags & ORDERED) {
     const HtmlTagToken::Value& start = tag.attributes[HtmlTagToken::START];
@@ -418,6 +390,7 @@ void WebRenderer::pop_to(std::size_t index) {
       if (open.flags & BLOCK) boundary();
     }
     if (open.flags & PRE) skip_newline_ = false;
+    if (std::string_view(open.name, open.name_length) == "style") class_styles_.end_sheet();
   }
   update_script();
   if (tokenizer_ != nullptr) tokenizer_->set_foreign(foreign_ > 0);

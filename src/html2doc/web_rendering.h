@@ -9,6 +9,7 @@
 
 #include "html2doc/document_writer.h"
 #include "html2doc/html_tokenizer.h"
+#include "html2doc/text_style.h"
 
 namespace wpconv {
 
@@ -66,6 +67,7 @@ class WebRenderer : public TokenSink {
   HtmlTokenizer* tokenizer_ = nullptr;
   Open stack_[MAX_DEPTH];
   std::size_t depth_ = 0;
+  ClassStyles class_styles_;
 
   // Counts over the open elements.
   int dropped_ = 0;    // inside head, title, script, style, template...
