@@ -91,7 +91,7 @@ constexpr std::uint64_t ONES = 0x0101010101010101;
 
 // The tag whose text is packed in `value` (byte i in bits 8i to 8i + 7, nothing past the tag),
 // compared in upper case.
-HtmlTag tag_of_packed(std::uint64_t value, std::size_t length) {
+[[gnu::always_inline]] inline HtmlTag tag_of_packed(std::uint64_t value, std::size_t length) {
   // The letters a to z in upper case, eight bytes at once: a byte is one of them when its low
   // seven bits reach 'a' but pass no further than 'z', and its top bit is clear.
   const std::uint64_t low = value & (0x7F * ONES);
@@ -116,13 +116,14 @@ HtmlTag tag_of_packed(std::uint64_t value, std::size_t length) {
 
 // The tag whose text, from '<' to '>', is `length` bytes long and begins with the bytes of
 // `first` (byte i in bits 8i to 8i + 7; nothing past the tag).
-HtmlTag tag_of(std::uint64_t first, std::size_t length) {
+[[gnu::always_inline]] inline HtmlTag tag_of(std::uint64_t first, std::size_t length) {
   if (length < 8) first &= ~std::uint64_t{0} >> (64 - 8 * length);
   return tag_of_packed(first, length);
 }
 
 // The first eight bytes at `text`, or as many as there are before `end`.
-std::uint64_t first_bytes(const unsigned char* text, const unsigned char* end) {
+[[gnu::always_inline]] inline std::uint64_t first_bytes(const unsigned char* text,
+                                                        const unsigned char* end) {
   std::uint64_t value = 0;
   if (std::endian::native == std::endian::little && end - text >= 8) {
     std::memcpy(&value, text, sizeof value);
@@ -134,7 +135,8 @@ std::uint64_t first_bytes(const unsigned char* text, const unsigned char* end) {
 
 // Just past the first '>' at `text` or after it, or nothing if there is none before `end`: the
 // one place that finds where a tag ends.
-const unsigned char* tag_end(const unsigned char* text, const unsigned char* end) {
+[[gnu::always_inline]] inline const unsigned char* tag_end(const unsigned char* text,
+                                                           const unsigned char* end) {
   // Most tags are short: look at their first eight bytes at once before asking the library. The
   // lowest byte that the subtraction finds zero is exact (a borrow only reaches the bytes above).
   if (std::endian::native == std::endian::little && end - text >= 8) {
