@@ -4,7 +4,9 @@
 
 #include <string>
 
+#include "doccodes/doc_codes.h"
 #include "html2doc/html_tags.h"
+#include "html2doc/html_tokenizer.h"
 #include "memory_stream.h"
 #include "test_support.h"
 
@@ -157,6 +159,37 @@ TEST(WebReader, SameBytesWhateverTheReadSize) {
   for (std::size_t piece = 1; piece <= html.size(); ++piece) {
     EXPECT_EQ(web_html_to_document(html, {.piece = piece}), expected) << "read size " << piece;
   }
+}
+
+TEST(WebReader, BoundsOfTheElementStack) {
+  // Deeper than the stack: the elements past it do nothing, and everything still pairs up.
+  std::string deep;
+  for (int i = 0; i < 300; ++i) deep += "<u><div>";
+  deep += "x";
+  for (int i = 0; i < 300; ++i) deep += "</div></u>";
+  deep += "y";
+  EXPECT_EQ(web_html_to_document(deep),
+            "\xEF\xC0\x22x\xEF\xC0\x28" + std::string(PARAGRAPH_LINE_END) + "y\x1A");
+  // An alt text longer than an attribute value's room is cut, not spread over memory.
+  const std::string alt(5000, 'a');
+  const std::string document = web_html_to_document("<img alt=\"" + alt + "\">");
+  EXPECT_EQ(document.size(), HtmlTagToken::VALUE_SIZE + 14 * FILLER_LINE_END.size() + 1);
+}
+
+TEST(WebReader, CharactersAcrossTheDecodersPieces) {
+  // A page longer than the first block, which decides the encoding, with three-byte characters
+  // across every piece the bytes are decoded in: "a" and HIRAGANA LETTER A, which a pad puts
+  // on an even column, four columns in all, eighteen to a line.
+  std::string html = "<meta charset=utf-8><p>";
+  std::string line;
+  for (int i = 0; i < 18; ++i) line += "a \x82\xA0";
+  std::string expected;
+  for (int i = 0; i < 3 * 64 * 1024 / 4 / 18; ++i) {
+    for (int k = 0; k < 18; ++k) html += "a\xE3\x81\x82";
+    expected += line + std::string(FILLER_LINE_END);
+  }
+  EXPECT_EQ(web_html_to_document(html), expected + "\x1A");
+  EXPECT_EQ(web_html_to_document(html, {.piece = 4093}), expected + "\x1A");
 }
 
 TEST(WebReader, ExactDialect) {
