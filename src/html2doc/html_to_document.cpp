@@ -4,7 +4,6 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
-#include <memory>
 
 #include "doccodes/doc_codes.h"
 #include "html2doc/document_writer.h"

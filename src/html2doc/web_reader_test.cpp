@@ -103,6 +103,14 @@ TEST(WebReader, RenderingTable) {
       {"<ul><li>a<li> b</ul><ol start=9><li>c<li>d</ol>",
        "81 45 'a' {P} 81 45 'b' {P} '9.c' {P} '10.d'"},
       {"<ol><li>a<ul><li>b</ul><li>c</ol>", "'1.a' {P} 81 45 'b' {P} '2.c'"},
+      {"<ul><li><p>a</p><p>b</p></li><li><div><p>c</p></div></ul>",
+       "81 45 'a' {P} 'b' {P} 81 45 'c'"},
+      // Office suites put paragraphs in cells: a row stays one paragraph.
+      {"<table><tr><td><p>a</p><p>b<br>c</p></td><td><p><br></p></td><td><p>d</p></td></tr>"
+       "<tr><td><table><tr><td>e</table></td><td>f</td></table>",
+       "'a b c' 20 81 40 'd' {P} 'e' {P} 'f'"},  // a table in a cell has rows of its own
+      {"<ruby>\xE6\xBC\xA2<rp>(</rp><rt>\xE3\x81\x8B\xE3\x82\x93</rt><rp>)</rp></ruby>",
+       "8A BF 82 A9 82 F1"},
       {"a<img alt=\"B C\">d<img src=x>", "'aB Cd'"},
       // Attributes.
       {"<u>a</u><ins>b</ins><span style=\"color: red; Text-Decoration: underline\">c</span>d",

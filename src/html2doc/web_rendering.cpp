@@ -106,6 +106,7 @@ constexpr ElementRule ELEMENT_RULES[] = {
     {"param", VOID},
     {"plaintext", BLOCK_CLOSING_P | PRE},
     {"pre", BLOCK_CLOSING_P | PRE},
+    {"rp", DROPPED},  // the brackets around ruby text, which browsers that show ruby hide
     {"script", DROPPED | IN_HEAD},
     {"section", BLOCK_CLOSING_P},
     {"source", VOID},
@@ -188,8 +189,23 @@ void WebRenderer::empty_paragraph() {
 }
 
 void WebRenderer::line_break() {
+  if (in_cell()) return block_boundary();
   if (!open_) begin_paragraph();
   boundary();
+}
+
+bool WebRenderer::in_cell() const {
+  return find(CELL, TABLE) != MAX_DEPTH;
+}
+
+// Inside a table cell, blocks and line breaks only part words: a row of cells stays one
+// paragraph, whatever each cell holds. Right after a list marker, a block begins nothing new.
+void WebRenderer::block_boundary() {
+  if (in_cell()) {
+    if (open_ && !after_marker_ && !pending_cell_) pending_space_ = true;
+  } else if (!after_marker_) {
+    boundary();
+  }
 }
 
 void WebRenderer::sync_attributes(bool only_off) {
@@ -386,8 +402,10 @@ void WebRenderer::pop_to(std::size_t index) {
     foreign_ -= (open.flags & FOREIGN) != 0;
     underline_ -= open.underline;
     if (dropped_ == 0 && !(open.flags & DROPPED)) {
-      if ((open.flags & PARAGRAPH) && paragraphs_ == open.paragraphs) empty_paragraph();
-      if (open.flags & BLOCK) boundary();
+      if ((open.flags & PARAGRAPH) && paragraphs_ == open.paragraphs && !in_cell()) {
+        empty_paragraph();
+      }
+      if (open.flags & BLOCK) block_boundary();
     }
     if (open.flags & PRE) skip_newline_ = false;
     if (std::string_view(open.name, open.name_length) == "style") class_styles_.end_sheet();
@@ -426,7 +444,7 @@ void WebRenderer::start(const HtmlTagToken& tag) {
   if (flags & CELL) closed = std::min(closed, find(CELL, ROW | TABLE));
   if (closed != MAX_DEPTH) pop_to(closed);
 
-  if (flags & BLOCK) boundary();
+  if (flags & BLOCK) block_boundary();
   if (flags & LINE_BREAK) line_break();
   if (flags & CELL && open_) {
     pending_cell_ = true;

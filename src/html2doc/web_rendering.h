@@ -50,6 +50,8 @@ class WebRenderer : public TokenSink {
   void update_script();
 
   void boundary();
+  void block_boundary();
+  bool in_cell() const;
   void begin_paragraph();
   void empty_paragraph();
   void line_break();
