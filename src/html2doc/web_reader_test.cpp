@@ -95,6 +95,7 @@ TEST(WebReader, RenderingTable) {
       // White space.
       {"<p>  a \n\t b  </p> <p>&nbsp;c&nbsp; d</p>", "'a b' {P} ' c  d'"},
       {"<pre>\na  b\n\nc\n</pre>d", "'a  b' {P} {P} 'c' {P} 'd'"},
+      {"<pre><b>\na</b></pre>", "{P} 'a'"},  // not right after <pre>: a line break
       {"<p>\xE3\x80\x80"
        "a\xE3\x80\x80</p>",
        "81 40 'a' 20 81 40"},

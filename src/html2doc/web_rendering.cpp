@@ -419,6 +419,7 @@ void WebRenderer::close_head_if_current() {
 }
 
 void WebRenderer::tag(const HtmlTagToken& tag) {
+  skip_newline_ = false;  // only a line break right after <pre> is dropped
   if (tag.end) {
     end(tag);
   } else {
