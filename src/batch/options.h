@@ -15,11 +15,13 @@ struct Options {
   bool dry_run = false;
   bool keep_time = false;
   bool quiet = false;
-  HtmlReader html_reader = HtmlReader::automatic;  // --html
-  unsigned jobs = 0;                               // 0: one for each processor
+  unsigned jobs = 0;  // 0: one for each processor
   std::string template_path;
   std::string log_path;
   std::vector<std::string> paths;
+
+  // --html: which reader reads HTML files.
+  HtmlReader html_reader = HtmlReader::automatic;
 };
 
 struct CommandLine {
