@@ -148,10 +148,6 @@ constexpr char32_t NO_BREAK_SPACE = 0xA0;
 constexpr char32_t BULLET = 0x30FB;  // katakana middle dot
 constexpr CharCode IDEOGRAPHIC_SPACE = FULL_WIDTH_SPACE;
 
-constexpr char32_t lower(char32_t c) {
-  return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c;
-}
-
 std::uint32_t number_of(std::u32string_view text) {
   std::uint32_t number = 0;
   std::size_t i = 0;
