@@ -6,6 +6,7 @@
     generate.py tree COUNT SIZE OUT  # COUNT documents of about SIZE bytes, 100 to a folder
     generate.py dense-document SIZE OUT, generate.py dense-html SIZE OUT
                                      # the same with something to decide every ten bytes or so
+    generate.py web-html SIZE OUT    # the html text as a UTF-8 HTML5 page from another program
 
 SIZE takes a K, M or G suffix (powers of 1000). The same arguments always give the same bytes.
 
@@ -15,7 +16,8 @@ out the way the word processor does: 72-column lines closed by filler line ends,
 by paragraph line ends, some plain CR LF line ends, attribute codes around words, external
 characters and the odd character interrupted by a control sequence. The HTML holds the same kind
 of text in <P> paragraphs with underline, superscript and subscript tags, other tags, character
-references and line breaks inside long paragraphs.
+references and line breaks inside long paragraphs; only tags the program writes, so that the exact
+reader reads it. The web-html page is the same text as a browser or an office suite saves it.
 
 A pool of paragraphs is made first and then drawn from at random, which keeps the script fast
 while the input stays far too varied for a branch predictor to learn.
@@ -165,9 +167,10 @@ def html_paragraph(rnd, tokens):
             if rnd.random() < 0.2:
                 closing = closing.lower()
             piece = TAGS[on] + b"".join(chars) + closing
+        # Only tags the program writes: any other would send the page to the web reader, and
+        # this page measures the exact one.
         if rnd.random() < 0.003:
-            piece = rnd.choice([b"<B>", b"</B>", b"<BR>", b'<FONT SIZE="2">', b"</FONT>",
-                                b"&amp;", b"&quot;"]) + piece
+            piece = rnd.choice([b"&amp;", b"&quot;", b"&lt;"]) + piece
         out += piece
         since_break += len(piece)
         # Long paragraphs are broken into lines, as editors do.
@@ -176,6 +179,25 @@ def html_paragraph(rnd, tokens):
             since_break = 0
     out += b"\r\n"
     return bytes(out)
+
+
+def web_html_paragraph(rnd, tokens):
+    """The paragraph of html_paragraph() as an editor saves it: UTF-8, lower-case tags with a
+    class, entities for what HTML5 escapes, and now and then an empty paragraph."""
+    text = html_paragraph(rnd, tokens).decode("cp932", "replace")
+    for upper in ("P", "U", "SUP", "SUB", "B", "BR", "FONT"):
+        text = text.replace(f"<{upper}>", f"<{upper.lower()}>").replace(f"</{upper}>",
+                                                                        f"</{upper.lower()}>")
+    text = text.replace("<p>", '<p class="P1">', 1) + "</p>\r\n"
+    if rnd.random() < 0.05:
+        text += "<p><br></p>\r\n"
+    return text.encode("utf-8")
+
+
+WEB_PAGE_HEAD = (b'<!DOCTYPE html>\r\n<html lang="ja">\r\n<head>\r\n<meta charset="utf-8">\r\n'
+                 b"<title>\xe6\x96\x87\xe6\x9b\xb8</title>\r\n<style>p { margin: 0 }</style>\r\n"
+                 b"</head>\r\n<body>\r\n")
+WEB_PAGE_CLOSING = b"</body>\r\n</html>\r\n"
 
 
 # The page starts as the converter's own HTML does, up to its first paragraph tag, which each
@@ -221,7 +243,7 @@ def dense_html_paragraph(rnd):
         for _ in range(rnd.randint(2, 6)):
             out += two(rnd.choice(HIRAGANA)) if rnd.random() < 0.5 else bytes(
                 (rnd.randrange(0x21, 0x7F) if rnd.random() < 0.95 else 0x20,)).replace(b"<", b">")
-        out += rnd.choice([b"<U>", b"</U>", b"<SUP>", b"</SUP>", b"<sub>", b"</sub>", b"<BR>",
+        out += rnd.choice([b"<U>", b"</U>", b"<SUP>", b"</SUP>", b"<sub>", b"</sub>", b"<p>",
                            b"&amp;", two(rnd.choice(HTML_EXTERNAL)), b"\xfa\x4a", b"\xfb\xfc",
                            b"\r\n"])
     out += b"\r\n"
@@ -253,7 +275,8 @@ def main(argv):
     if len(argv) == 5 and argv[1] == "tree":
         tree(random.Random(5), parse_size(argv[2]), parse_size(argv[3]), argv[4])
         return
-    if len(argv) != 4 or argv[1] not in ("document", "html", "dense-document", "dense-html"):
+    if len(argv) != 4 or argv[1] not in ("document", "html", "dense-document", "dense-html",
+                                         "web-html"):
         sys.exit(__doc__)
     kind, size, path = argv[1], parse_size(argv[2]), argv[3]
     rnd = random.Random(5)
@@ -263,11 +286,15 @@ def main(argv):
         pool = [layout.paragraph(text.paragraph()) for _ in range(POOL_SIZE)]
     elif kind == "html":
         pool = [html_paragraph(rnd, text.paragraph()) for _ in range(POOL_SIZE)]
+    elif kind == "web-html":
+        pool = [web_html_paragraph(rnd, text.paragraph()) for _ in range(POOL_SIZE)]
     elif kind == "dense-document":
         pool = [dense_document_paragraph(rnd) for _ in range(POOL_SIZE)]
     else:
         pool = [dense_html_paragraph(rnd) for _ in range(POOL_SIZE)]
     head, closing = (b"", b"\x1a") if kind.endswith("document") else (PAGE_HEAD, PAGE_CLOSING)
+    if kind == "web-html":
+        head, closing = WEB_PAGE_HEAD, WEB_PAGE_CLOSING
     with open(path, "wb") as out:
         written = out.write(head)
         batch = []

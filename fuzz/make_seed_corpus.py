@@ -35,6 +35,14 @@ HAND_MADE = {
         b'<P>' + b'A' * 71 + b'\x82\xa0' + b'B' * 70 + b'<P>',
         b'<P\r\n>text\x82\r\xa0<SU\rP>\x1aafter',
     ],
+    'web_html_to_doc': [
+        b'<!DOCTYPE html><meta charset=utf-8><title>t</title><p class="P1">\xe3\x81\x82&amp;'
+        b'&notin;&#x41<!-- c --><u>d</u><br><table><tr><td>e<td>f</table><pre>\n a\n</pre>',
+        b'\xef\xbb\xbf<ol start=3><li>x<li>y</ol><img alt="A&ampB"><span style="vertical-align:'
+        b'super">2</span><svg><![CDATA[x]]></svg><script>"</script>"</script><textarea>&lt;',
+        b'<meta http-equiv=Content-Type content="text/html; charset=Shift_JIS"><p>\x82\xa0\x87\x40',
+        b'\xff\xfe<\x00p\x00>\x00B\x30',
+    ],
     'oa2_to_html': [
         OA2_AS_IS + READ_WHOLE + b'\x00' * 1990 + b'\xf0\x04\x11\x22' + b'\x00' * 506 +
         b'\xf0\x04\x33\x44AB\xef\xa0C\x1a',
@@ -96,6 +104,8 @@ def case_inputs():
                     continue
                 target = target_for(path)
                 yield target, data
+                if target == 'html_to_doc':
+                    yield 'web_html_to_doc', data
                 yield 'entry', b'wpconv ' + path + b'\x00' + data[:64]
             if case.run:
                 yield 'entry', ' '.join(case.run).encode('latin-1', 'replace') + b'\x00.HTM'

@@ -5,6 +5,7 @@
 #include "doc2html/document_to_html.h"
 #include "doccodes/doc_codes.h"
 #include "html2doc/html_to_document.h"
+#include "html2doc/web_reader.h"
 #include "memory_stream.h"
 
 namespace wpconv {
@@ -46,6 +47,17 @@ std::string html_to_document(std::string_view html, ReadPlan plan) {
   MemorySink sink;
   ByteWriter writer(sink, ByteWriter::Mode::binary, plan.threads);
   html_to_document(reader, writer);
+  writer.flush();
+  return sink.bytes;
+}
+
+std::string web_html_to_document(std::string_view html, ReadPlan plan) {
+  MemorySource source(html, plan.piece);
+  source.fail_at(plan.fail_at);
+  ByteReader reader(source, ByteReader::Mode::binary, plan.threads);
+  MemorySink sink;
+  ByteWriter writer(sink, ByteWriter::Mode::binary, plan.threads);
+  web_html_to_document(reader, writer);
   writer.flush();
   return sink.bytes;
 }

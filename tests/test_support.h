@@ -29,6 +29,7 @@ struct ReadPlan {
 // The converters on strings.
 std::string document_to_html(std::string_view document, ReadPlan plan = {});
 std::string html_to_document(std::string_view html, ReadPlan plan = {});
+std::string web_html_to_document(std::string_view html, ReadPlan plan = {});
 
 // The fixed parts of every HTML file written, with their CR LF line ends.
 inline constexpr std::string_view HTML_HEAD =

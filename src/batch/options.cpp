@@ -29,6 +29,9 @@ const char* const HELP =
     "  --template FILE  the format template for .FMT files (default: wpconv.FMT beside the\n"
     "                   program, or in ../share/wpconv/)\n"
     "  --log FILE       write one tab-separated line for each input to FILE\n"
+    "  --html auto      read HTML in wpconv's own dialect exactly and any other HTML as a\n"
+    "                   browser shows it (the default); --html exact or --html web reads\n"
+    "                   every HTML file with that reader\n"
     "  --quiet          no progress line and no line for skipped inputs\n"
     "  -h, --help       show this help\n"
     "  --version        show the version\n"
@@ -78,8 +81,8 @@ CommandLine parse_command_line(const std::vector<std::string>& arguments) {
       target = true;
       return !has_value;
     };
-    const bool takes_value =
-        name == "--to" || name == "--jobs" || name == "--template" || name == "--log";
+    const bool takes_value = name == "--to" || name == "--jobs" || name == "--template" ||
+                             name == "--log" || name == "--html";
     bool understood;
     if (name == "-h" || name == "--help") {
       command_line.action = CommandLine::Action::help;
@@ -98,6 +101,11 @@ CommandLine parse_command_line(const std::vector<std::string>& arguments) {
     } else if (name == "--to") {
       understood = take_value() && (value == "html" || value == "doc");
       options.to_documents = value == "doc";
+    } else if (name == "--html") {
+      understood = take_value() && (value == "auto" || value == "exact" || value == "web");
+      options.html_reader = value == "exact" ? HtmlReader::exact
+                            : value == "web" ? HtmlReader::web
+                                             : HtmlReader::automatic;
     } else if (name == "--jobs") {
       understood = take_value();
       if (understood) {

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "jobs/file_jobs.h"
+
 namespace wpconv::batch {
 
 struct Options {
@@ -17,6 +19,9 @@ struct Options {
   std::string template_path;
   std::string log_path;
   std::vector<std::string> paths;
+
+  // --html: which reader reads HTML files.
+  HtmlReader html_reader = HtmlReader::automatic;
 };
 
 struct CommandLine {

@@ -23,6 +23,7 @@ struct Outcome {
   const char* status = "converted";  // or "skipped", "failed", "clash"
   std::string message;
   std::uint64_t bytes_read = 0, bytes_written = 0, without_equivalent = 0;
+  const char* html_reader = "";  // "exact" or "web" for an HTML input that was read
 };
 
 std::string with_reason(std::string message, int system_error) {
@@ -55,6 +56,9 @@ Outcome outcome_of(const Plan& plan, const Item& item, const Result* result) {
   outcome.bytes_read = result->bytes_read;
   outcome.bytes_written = result->bytes_written;
   outcome.without_equivalent = result->without_equivalent;
+  if (result->html_reader) {
+    outcome.html_reader = *result->html_reader == HtmlReader::exact ? "exact" : "web";
+  }
   if (result->ok()) return outcome;
   const Failure& failure = *result->failure;
   if (failure.step == Step::open && result->outputs.empty() &&
@@ -102,7 +106,7 @@ std::string log_line(const Item& item, const Outcome& outcome) {
   return field(item.shown) + '\t' + outcome.status + '\t' + outputs + '\t' +
          field(outcome.message) + '\t' + std::to_string(outcome.bytes_read) + '\t' +
          std::to_string(outcome.bytes_written) + '\t' + std::to_string(outcome.without_equivalent) +
-         '\n';
+         '\t' + outcome.html_reader + '\n';
 }
 
 std::string megabytes(double bytes) {
@@ -264,7 +268,8 @@ Counts run_plan(const Plan& plan, const Options& options, const std::string& pro
   if (options.dry_run) return dry_run(plan);
   const ConversionOptions conversion{
       .replace = options.force ? platform::Replace::by_swap : platform::Replace::never,
-      .keep_time = options.keep_time};
+      .keep_time = options.keep_time,
+      .html_reader = options.html_reader};
   std::size_t total_files = 0;
   std::uint64_t total_bytes = 0;
   for (const Item& item : plan.items) {

@@ -4,11 +4,10 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
-#include <memory>
 
 #include "doccodes/doc_codes.h"
+#include "html2doc/document_writer.h"
 #include "html2doc/html_tags.h"
-#include "html2doc/sjis_to_document.h"
 #include "simd/byte_set.h"
 
 namespace wpconv {
@@ -16,46 +15,6 @@ namespace wpconv {
 namespace {
 
 constexpr unsigned char TAG_START = '<';
-
-// The document's line layout, for every character written: lines of LINE_WIDTH columns, closed
-// with the filler line end as soon as they are full, and two-byte characters on even columns,
-// one space padding an odd one. The window loop of copy_plain_text finds where these rules apply
-// with bit masks, and applies them through here.
-struct LineLayout {
-  int column = 0;
-
-  unsigned char* close_if_full(unsigned char* out) {
-    if (column < LINE_WIDTH) return out;
-    std::memcpy(out, FILLER_LINE_END.data(), FILLER_LINE_END.size());
-    column = 0;
-    return out + FILLER_LINE_END.size();
-  }
-
-  unsigned char* pad_if_odd(unsigned char* out) {
-    if (column % 2 == 0) return out;
-    *out++ = SPACE;
-    ++column;
-    return close_if_full(out);
-  }
-
-  // Writes a character, with its pad and line ends.
-  unsigned char* put(unsigned char* out, unsigned code) {
-    if (code <= 0xFF) {
-      *out++ = static_cast<unsigned char>(code);
-      ++column;
-    } else {
-      out = pad_if_odd(out);
-      *out++ = static_cast<unsigned char>(code >> 8);
-      *out++ = static_cast<unsigned char>(code & 0xFF);
-      column += 2;
-    }
-    return close_if_full(out);
-  }
-};
-
-// The most LineLayout::put writes for one character: a pad, a filler line end, the character
-// and another filler line end.
-constexpr std::size_t CHARACTER_OUTPUT = 3 + 2 * FILLER_LINE_END.size();
 
 // How copy_plain_text treats a byte where a character starts.
 enum class TextByte : unsigned char {
@@ -75,32 +34,22 @@ struct WindowBits {
   std::uint64_t other;  // bytes that would be anything but a one-byte or unreplaced two-byte char
 };
 
-// The treatment of every byte, and the document code of every two-byte character: found once
-// by asking document_code_for() about every character, so that its tables stay the one place
-// that knows them. The window's bit masks come from the same treatment.
+// The treatment of every byte, found from the byte classes and from which two-byte characters
+// the document writer replaces. The window's bit masks come from the same treatment.
 class TextBytes {
  public:
   TextBytes()
-      : codes_(new CharCode[0x10000]),
-        classes_(classify_bytes(codes_.get())),
-        leads_(is_lead_byte),
-        others_([this](unsigned char byte) {
+      : classes_(classify_bytes()), leads_(is_lead_byte), others_([this](unsigned char byte) {
           return classes_[byte] != TextByte::one_byte && classes_[byte] != TextByte::lead;
         }) {}
 
   TextByte operator[](unsigned char byte) const { return classes_[byte]; }
-  // The document code of a two-byte character, counting those that get a stand-in.
-  unsigned document_code(unsigned code, std::uint64_t& stand_ins) const {
-    const CharCode result = codes_[code];
-    stand_ins += result == GETA_MARK && code >> 8 >= DOCUMENT_CODE_LEAD_FIRST;
-    return result;
-  }
   // The leads, and the bytes that would be anything but a one-byte or unreplaced character.
   const simd::ByteSet& leads() const { return leads_; }
   const simd::ByteSet& others() const { return others_; }
 
  private:
-  static std::array<TextByte, 256> classify_bytes(CharCode* codes) {
+  static std::array<TextByte, 256> classify_bytes() {
     std::array<TextByte, 256> classes;
     for (unsigned byte = 0; byte < 256; ++byte) {
       switch (byte_class(static_cast<unsigned char>(byte))) {
@@ -111,23 +60,18 @@ class TextBytes {
           classes[byte] = TextByte::dropped;
           break;
         case ByteClass::lead:
-          classes[byte] = TextByte::lead;
+          classes[byte] = DocumentWriter::lead_is_replaced(static_cast<unsigned char>(byte))
+                              ? TextByte::replaced_lead
+                              : TextByte::lead;
           break;
         case ByteClass::one_byte:
           classes[byte] = byte == TAG_START ? TextByte::stop : TextByte::one_byte;
           break;
       }
     }
-    for (unsigned code = 0; code <= 0xFFFF; ++code) {
-      codes[code] = document_code_for(static_cast<CharCode>(code));
-      if (is_lead_byte(static_cast<unsigned char>(code >> 8)) && codes[code] != code) {
-        classes[code >> 8] = TextByte::replaced_lead;
-      }
-    }
     return classes;
   }
 
-  std::unique_ptr<CharCode[]> codes_;
   std::array<TextByte, 256> classes_;
   simd::ByteSet leads_;
   simd::ByteSet others_;
@@ -135,20 +79,20 @@ class TextBytes {
 
 // What a tag does: the codes it writes at `out` and whether the text has started. False for the
 // end of the body, which ends the conversion.
-bool apply_tag(HtmlTag tag, unsigned char*& out, LineLayout& layout, bool& text_started) {
+bool apply_tag(HtmlTag tag, unsigned char*& out, DocumentWriter& writer, bool& text_started) {
   unsigned char attribute = ATTRIBUTE_SCRIPT_OFF;
   switch (tag) {
     case HtmlTag::paragraph:
-      if (text_started) {
-        std::memcpy(out, PARAGRAPH_LINE_END.data(), PARAGRAPH_LINE_END.size());
-        out += PARAGRAPH_LINE_END.size();
-        layout.column = 0;
-      }
+      if (text_started) out = writer.paragraph_end(out);
       text_started = true;
       return true;
     case HtmlTag::end_of_body:
       return false;
     case HtmlTag::other:
+    case HtmlTag::html:
+    case HtmlTag::end_of_html:
+    case HtmlTag::body:
+    case HtmlTag::meta:
       return true;
     case HtmlTag::underline_on:
       attribute = ATTRIBUTE_UNDERLINE_ON;
@@ -166,11 +110,7 @@ bool apply_tag(HtmlTag tag, unsigned char*& out, LineLayout& layout, bool& text_
     case HtmlTag::subscript_off:
       break;
   }
-  // Attribute codes take no column.
-  out[0] = ATTRIBUTE_CODE >> 8;
-  out[1] = ATTRIBUTE_CODE & 0xFF;
-  out[2] = attribute;
-  out += 3;
+  out = DocumentWriter::put_attribute(out, attribute);
   return true;
 }
 
@@ -182,7 +122,7 @@ constexpr std::size_t TAG_OUTPUT = PARAGRAPH_LINE_END.size();
 // bytes), the last of them may run past the window, and a copy of fixed size writes a window's
 // worth beyond the end.
 constexpr std::size_t WINDOW_OUTPUT = (WINDOW_SIZE + 1) * TAG_OUTPUT + WINDOW_SIZE + 1;
-static_assert(CHARACTER_OUTPUT >= TAG_OUTPUT);
+static_assert(DocumentWriter::CHARACTER_OUTPUT >= TAG_OUTPUT);
 
 const TextBytes& text_byte_table() {
   static const TextBytes bytes;
@@ -221,8 +161,7 @@ class WindowMaps {
 // closer look and which need a pad are found for the whole window with bit operations, so that the
 // bytes between two pads or line ends are copied at once, with no test for each character: ordinary
 // text mixes one-byte and two-byte characters too irregularly for branches to guess.
-bool copy_plain_text(ByteReader& html, ByteWriter& document, LineLayout& layout, WindowMaps& maps,
-                     std::uint64_t& stand_ins) {
+bool copy_plain_text(ByteReader& html, DocumentWriter& writer, WindowMaps& maps) {
   const TextBytes& text_bytes = text_byte_table();
   if (html.available() < 2) return true;
   maps.cover(html);
@@ -246,21 +185,18 @@ bool copy_plain_text(ByteReader& html, ByteWriter& document, LineLayout& layout,
         const unsigned char* tag_stop = read_tag(c, end, tag);
         if (tag_stop == nullptr) return 0;
         bool text_started = true;
-        body_goes_on = apply_tag(tag, out, layout, text_started);
+        body_goes_on = apply_tag(tag, out, writer, text_started);
         return body_goes_on ? static_cast<int>(tag_stop - c) : 0;
       }
       case TextByte::one_byte:
-        out = layout.put(out, *c);
+        out = writer.put(out, *c);
         return 1;
       case TextByte::lead:
-        out = layout.put(out, static_cast<unsigned>(c[0] << 8 | c[1]));
+        out = writer.put(out, static_cast<unsigned>(c[0] << 8 | c[1]));
         return 2;
-      case TextByte::replaced_lead: {
-        unsigned code = static_cast<unsigned>(c[0] << 8 | c[1]);
-        code = text_bytes.document_code(code, stand_ins);
-        out = layout.put(out, code);
+      case TextByte::replaced_lead:
+        out = writer.put(out, writer.document_code(static_cast<unsigned>(c[0] << 8 | c[1])));
         return 2;
-      }
     }
     return 0;
   };
@@ -269,7 +205,7 @@ bool copy_plain_text(ByteReader& html, ByteWriter& document, LineLayout& layout,
   // Pieces are copied a window's worth at a time from anywhere in the window, so two windows of
   // bytes must be buffered.
   while (!stopped && last - p > 2 * WINDOW_SIZE) {
-    out = document.room(WINDOW_OUTPUT);
+    out = writer.room(WINDOW_OUTPUT);
     const WindowBits bits = maps.window(p);
     const std::uint64_t trails = trail_bits(bits.leads);
     const std::uint64_t lead_starts = bits.leads & ~trails;
@@ -288,18 +224,18 @@ bool copy_plain_text(ByteReader& html, ByteWriter& document, LineLayout& layout,
         // The two-byte characters that would fall on an odd column, and so need a pad.
         const std::uint64_t pads =
             pos < WINDOW_SIZE ? plain_leads & (~std::uint64_t{0} << pos) &
-                                    ((layout.column ^ pos) % 2 != 0 ? EVEN_BYTES : ODD_BYTES)
+                                    ((writer.column() ^ pos) % 2 != 0 ? EVEN_BYTES : ODD_BYTES)
                               : 0;
         const int pad = pads != 0 ? std::countr_zero(pads) : plain_end;
         // Pads and line ends never fall together: a line ends at an even column.
-        const int line_end = pos + (LINE_WIDTH - layout.column);
+        const int line_end = pos + (LINE_WIDTH - writer.column());
         const int next = line_end < pad ? line_end : pad;
         std::memcpy(out, p + pos, WINDOW_SIZE + 1);  // may be more than needed, never less
         out += next - pos;
-        layout.column += next - pos;
+        writer.advance_column(next - pos);
         pos = next;
-        out = layout.close_if_full(out);
-        if (pos == pad && pad < plain_end) out = layout.pad_if_odd(out);
+        out = writer.close_if_full(out);
+        if (pos == pad && pad < plain_end) out = writer.pad_if_odd(out);
       }
       if (pos < WINDOW_SIZE) {
         int taken = take_character(p + pos);
@@ -310,15 +246,15 @@ bool copy_plain_text(ByteReader& html, ByteWriter& document, LineLayout& layout,
         pos += taken;
       }
     }
-    document.wrote_up_to(out);
+    writer.commit(out);
     p += pos;
   }
   if (!stopped) {
     // Too few bytes are left for a window.
     while (p < last) {
-      out = document.room(CHARACTER_OUTPUT);
+      out = writer.room(DocumentWriter::CHARACTER_OUTPUT);
       int taken = take_character(p);
-      document.wrote_up_to(out);
+      writer.commit(out);
       if (taken == 0) break;
       p += taken;
     }
@@ -330,12 +266,13 @@ bool copy_plain_text(ByteReader& html, ByteWriter& document, LineLayout& layout,
 }  // namespace
 
 std::uint64_t html_to_document(ByteReader& html, ByteWriter& document) {
-  LineLayout layout;
+  DocumentWriter writer(document);
   WindowMaps maps;
-  std::uint64_t stand_ins = 0;
   bool text_started = false;
   for (;;) {
-    if (text_started && !copy_plain_text(html, document, layout, maps, stand_ins)) break;
+    if (text_started && !copy_plain_text(html, writer, maps)) break;
+    // What the window loop leaves: the text before the first paragraph tag, and characters and
+    // tags that run past the reader's buffer.
     int byte = html.get();
     if (byte < 0 || byte == END_OF_TEXT) break;
     if (is_control_byte(static_cast<unsigned char>(byte))) continue;
@@ -349,18 +286,15 @@ std::uint64_t html_to_document(ByteReader& html, ByteWriter& document) {
     if (code == TAG_START) {
       // Tags are acted on whether or not the text has started.
       const HtmlTag tag = read_html_tag(html);
-      unsigned char* out = document.room(TAG_OUTPUT);
-      const bool body_goes_on = apply_tag(tag, out, layout, text_started);
-      document.wrote_up_to(out);
+      unsigned char* out = writer.room(TAG_OUTPUT);
+      const bool body_goes_on = apply_tag(tag, out, writer, text_started);
+      writer.commit(out);
       if (!body_goes_on) break;
       continue;
     }
-    if (!text_started) continue;
-    if (code > 0xFF) code = text_byte_table().document_code(code, stand_ins);
-    document.wrote_up_to(layout.put(document.room(CHARACTER_OUTPUT), code));
+    if (text_started) writer.character(code);
   }
-  document.put(END_OF_TEXT);
-  return stand_ins;
+  return writer.finish();
 }
 
 }  // namespace wpconv

@@ -7,6 +7,7 @@
 #include "doccodes/doc_codes.h"
 #include "html2doc/html_tags.h"
 #include "html2doc/sjis_to_document.h"
+#include "memory_stream.h"
 #include "test_support.h"
 
 namespace wpconv {
@@ -61,17 +62,53 @@ TEST(HtmlToDoc, TagsAndCase) {
   }
 }
 
-TEST(HtmlToDoc, TagsReadEightBytesAtOnceAsOneByOne) {
-  for (std::string tag : {"<P>", "<p>", "</Body>", "</BODY >", "<U>", "</u>", "<SuP>", "</SUB>",
-                          "<sub/>", "<>", "<\xBE>", "<=?>", "<P\x01>", "<SUPER>", "</BODY>>",
-                          "<ABCDEFG>", "<ABCDEF>", "<\xFF\xFE\x3E", "<P"}) {
-    for (const std::string& after : {std::string("xxxxxxxxx>"), std::string(8, '>')}) {
-      const std::string text = tag + after;
+TEST(HtmlToDoc, TagsBufferedAndStreamedAlike) {
+  struct {
+    std::string text;  // up to and including the first '>'
+    HtmlTag tag;
+  } const cases[] = {
+      {"<P>", HtmlTag::paragraph},
+      {"<p>", HtmlTag::paragraph},
+      {"</Body>", HtmlTag::end_of_body},
+      {"</BODY >", HtmlTag::other},
+      {"<U>", HtmlTag::underline_on},
+      {"</u>", HtmlTag::underline_off},
+      {"<SuP>", HtmlTag::superscript_on},
+      {"</SUP>", HtmlTag::superscript_off},
+      {"<sub>", HtmlTag::subscript_on},
+      {"</SUB>", HtmlTag::subscript_off},
+      {"<html>", HtmlTag::html},
+      {"</HTML>", HtmlTag::end_of_html},
+      {"<Body>", HtmlTag::body},
+      {"<META>", HtmlTag::meta},
+      {"<meta charset=x-sjis>", HtmlTag::meta},
+      {"<META\tHTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=x-sjis\">", HtmlTag::meta},
+      {"<METAL>", HtmlTag::other},
+      {"<META-X a>", HtmlTag::other},
+      {"<sub/>", HtmlTag::other},
+      {"<>", HtmlTag::other},
+      {"<\xBE>", HtmlTag::other},  // '~' + 0x40: not a letter to turn to upper case
+      {"<P\x01>", HtmlTag::other},
+      {"<SUPER>", HtmlTag::other},
+      {"<ABCDEFG>", HtmlTag::other},
+      {"<\xFF\xFE>", HtmlTag::other},
+      {"<U<P>", HtmlTag::other},
+  };
+  for (const auto& c : cases) {
+    for (const std::string& after : {std::string(), std::string("xx>"), std::string(9, '>')}) {
+      const std::string text = c.text + after;
       const auto* begin = reinterpret_cast<const unsigned char*>(text.data());
-      const unsigned char* stop = tag_end(begin + 1, begin + text.size());
       HtmlTag read = HtmlTag::paragraph;
-      EXPECT_EQ(read_tag(begin, begin + text.size(), read), stop) << text;
-      EXPECT_EQ(read, tag_of(begin, static_cast<std::size_t>(stop - begin))) << text;
+      EXPECT_EQ(read_tag(begin, begin + text.size(), read), begin + c.text.size()) << text;
+      EXPECT_EQ(read, c.tag) << text;
+      for (std::size_t piece : {std::size_t{1}, std::size_t{3}, STREAM_BLOCK_SIZE}) {
+        MemorySource source(std::string_view(text).substr(1), piece);
+        ByteReader reader(source);
+        EXPECT_EQ(read_html_tag(reader), c.tag) << text << " in pieces of " << piece;
+        std::string rest;
+        for (int byte; (byte = reader.get()) >= 0;) rest += static_cast<char>(byte);
+        EXPECT_EQ(rest, after) << text << " in pieces of " << piece;
+      }
     }
   }
 }

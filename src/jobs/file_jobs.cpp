@@ -4,7 +4,9 @@
 
 #include "doc2html/document_to_html.h"
 #include "doccodes/oa2_header.h"
+#include "html2doc/html_tags.h"
 #include "html2doc/html_to_document.h"
+#include "html2doc/web_reader.h"
 #include "io/file_stream.h"
 #include "jobs/paths.h"
 #include "platform/platform.h"
@@ -171,17 +173,33 @@ Result convert_document_to_html(const ConversionPaths& paths, const ConversionOp
 
 Result convert_html_to_document(const ConversionPaths& paths, const ConversionOptions& options) {
   Result result;
+  // The reader, from a first pass over the file: one in the program's own dialect is read
+  // exactly, any other as a browser reads it. A file that cannot be opened fails below.
+  HtmlReader reader = options.html_reader;
+  if (reader == HtmlReader::automatic) {
+    reader = HtmlReader::exact;
+    platform::File input = platform::fits_path_capacity(paths.input_path)
+                               ? platform::File::open_for_reading(paths.input_path)
+                               : platform::File();
+    if (input.is_open()) {
+      FileSource source(input);
+      ByteReader first_pass(source, ByteReader::Mode::text);
+      if (!is_exact_dialect(first_pass)) reader = HtmlReader::web;
+    }
+  }
+  const bool exact = reader == HtmlReader::exact;
   run({.input_path = paths.input_path,
        .input_kind = FileKind::html,
-       .input_mode = ByteReader::Mode::text,
+       .input_mode = exact ? ByteReader::Mode::text : ByteReader::Mode::binary,
        .skip_oa2_header = false,
        .output_path = replace_extension(paths.input_path, DOCUMENT_EXTENSION),
        .output_kind = FileKind::document,
        .output_mode = ByteWriter::Mode::binary,
        .not_output = nullptr,
        .output_may_be_input = false,
-       .convert = html_to_document},
+       .convert = exact ? html_to_document : web_html_to_document},
       options, result);
+  if (!result.failure || result.failure->file != FileKind::html) result.html_reader = reader;
   if (result.ok()) copy_template(paths, options, result);
   return result;
 }

@@ -21,9 +21,14 @@ struct ConversionPaths {
   std::string template_path;  // the format template, if not the one found beside the program
 };
 
+// Which reader reads an HTML input: the exact reader for a file in the program's own dialect
+// and the web reader for any other (automatic), or one of them for every file.
+enum class HtmlReader { automatic, exact, web };
+
 struct ConversionOptions {
   platform::Replace replace = platform::Replace::allowed;  // what becomes of an existing output
   bool keep_time = false;  // the outputs get the input's modification time
+  HtmlReader html_reader = HtmlReader::automatic;
 };
 
 struct Failure {
@@ -40,6 +45,8 @@ struct Result {
   std::uint64_t bytes_written = 0;   // to every output
   // Characters that had no equivalent and were written as stand-ins ("??", a full-width space).
   std::uint64_t without_equivalent = 0;
+  // The reader that read an HTML input, exact or web; nothing for any other input.
+  std::optional<HtmlReader> html_reader;
 
   bool ok() const { return !failure; }
 };
