@@ -1,0 +1,373 @@
+#include "doc2html/document_to_html5.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "doc2html/document_decoder.h"
+#include "doc2html/external_chars.h"
+#include "doccodes/doc_codes.h"
+#include "encoding/cp932.h"
+
+namespace wpconv {
+
+namespace {
+
+constexpr std::string_view PAGE_HEAD =
+    "<!DOCTYPE html>\n"
+    "<html lang=\"ja\">\n"
+    "<head>\n"
+    "<meta charset=\"utf-8\">\n"
+    "<title>";
+constexpr std::string_view PAGE_BODY = "</title>\n</head>\n<body>\n";
+constexpr std::string_view PAGE_CLOSING = "</body>\n</html>\n";
+constexpr std::string_view UNTITLED = "\xE7\x84\xA1\xE9\xA1\x8C";  // 無題
+// The spaces a browser would collapse: at the edges of a paragraph, and all but the first of
+// a run.
+constexpr std::string_view KEPT_SPACE = "&nbsp;";
+constexpr std::string_view EMPTY_PARAGRAPH = "<p><br></p>\n";
+
+constexpr char32_t FULL_WIDTH_SPACE_CHAR = U'\u3000';
+constexpr char32_t STAND_IN_CHAR = U'\u3013';  // 〓, what the document itself writes for one
+
+// A character's UTF-8: up to three bytes, then their count, so that one four-byte copy writes
+// it. A count of 0: the character is not copied as it stands (see Utf8Table).
+using Utf8 = std::array<unsigned char, 4>;
+
+constexpr Utf8 utf8_of(char32_t c) {
+  if (c < 0x80) return {static_cast<unsigned char>(c), 0, 0, 1};
+  if (c < 0x800) {
+    return {static_cast<unsigned char>(0xC0 | c >> 6),
+            static_cast<unsigned char>(0x80 | (c & 0x3F)), 0, 2};
+  }
+  if (c < 0x10000) {
+    return {static_cast<unsigned char>(0xE0 | c >> 12),
+            static_cast<unsigned char>(0x80 | (c >> 6 & 0x3F)),
+            static_cast<unsigned char>(0x80 | (c & 0x3F)), 3};
+  }
+  return {0, 0, 0, 0};  // code page 932 has nothing beyond the first plane
+}
+
+// The text a one-byte character needs in HTML, if not itself.
+constexpr std::string_view escape_of(unsigned char byte) {
+  switch (byte) {
+    case '&':
+      return "&amp;";
+    case '<':
+      return "&lt;";
+    case '>':
+      return "&gt;";
+    default:
+      return {};
+  }
+}
+
+// The UTF-8 of every code that the decoder would take as a plain character and that goes out
+// as it stands: one-byte codes by themselves, two-byte codes as lead << 8 | trail. The rest (a
+// byte the decoder decides about, a lead of the word processor's codes, a trail that may be
+// interrupted, a character to escape, a code without Unicode) have a count of 0 and go through
+// the decoder.
+class Utf8Table {
+ public:
+  Utf8Table() : codes_(new Utf8[0x10000]) {
+    for (unsigned code = 0; code <= 0xFFFF; ++code) {
+      const auto high = static_cast<unsigned char>(code >> 8);
+      const auto low = static_cast<unsigned char>(code & 0xFF);
+      const bool plain =
+          code <= 0xFF ? unit_start(low) == UnitStart::character && escape_of(low).empty()
+                       : unit_start(high) == UnitStart::lead && !trail_may_be_interrupted(low);
+      const char32_t c =
+          plain ? encoding::unicode_from_cp932(static_cast<CharCode>(code)) : encoding::NO_UNICODE;
+      codes_[code] = c == encoding::NO_UNICODE ? Utf8{} : utf8_of(c);
+    }
+  }
+  const Utf8& operator[](unsigned code) const { return codes_[code]; }
+
+ private:
+  std::unique_ptr<Utf8[]> codes_;
+};
+
+const Utf8Table& utf8_table() {
+  static const Utf8Table table;
+  return table;
+}
+
+std::string_view as_text(const Utf8& utf8) {
+  return {reinterpret_cast<const char*>(utf8.data()), utf8[3]};
+}
+
+// Holds the start of the body while the title is looked for.
+class HeldBody : public ByteSink {
+ public:
+  bool write(const unsigned char* buffer, std::size_t size) override {
+    bytes.append(reinterpret_cast<const char*>(buffer), size);
+    return true;
+  }
+  std::string bytes;
+};
+
+// What the decoder finds, written as an HTML5 page.
+class Html5Sink {
+ public:
+  explicit Html5Sink(ByteWriter& page)
+      : page_(page), held_(new HeldBody), held_writer_(new ByteWriter(*held_)) {}
+
+  // The decoder's events.
+  void character(unsigned char byte) {
+    if (std::string_view escape = escape_of(byte); !escape.empty()) return text(escape, false);
+    write_code(byte);
+  }
+  void space() {
+    open_paragraph();
+    if (!title_settled_ && title_length_ > 0 && title_blank_.empty()) title_blank_ = " ";
+    if (!wrote_character_ || after_space_) {
+      resolve_pending(" ");
+      write(KEPT_SPACE);
+    } else {
+      space_pending_ = true;
+    }
+    after_space_ = true;
+    wrote_character_ = true;
+  }
+  void character(CharCode code) {
+    if (is_external_char(code)) {
+      // Replacements are two bytes: one two-byte character, or two one-byte ones.
+      const CharCode replacement = external_char_replacement(code);
+      stand_ins_ += replacement == NO_REPLACEMENT;
+      const auto high = static_cast<unsigned char>(replacement >> 8);
+      const auto low = static_cast<unsigned char>(replacement & 0xFF);
+      if (is_lead_byte(high)) return write_code(replacement);
+      for (unsigned char byte : {high, low}) {
+        if (byte == SPACE) {
+          space();
+        } else {
+          character(byte);
+        }
+      }
+      return;
+    }
+    if (code >= PRIVATE_CODE_FIRST) {
+      ++stand_ins_;
+      return text(as_text(utf8_of(FULL_WIDTH_SPACE_CHAR)), true);
+    }
+    write_code(code);
+  }
+  void paragraph() {
+    if (paragraph_open_) {
+      close_paragraph();
+    } else {
+      write(EMPTY_PARAGRAPH);
+    }
+    if (!title_settled_) {
+      if (title_has_text_) return settle_title();
+      title_.clear();
+      title_length_ = 0;
+      title_blank_ = {};
+    }
+    check_held();
+  }
+  void underline(bool on) { tag(on ? "<u>" : "</u>"); }
+  void script(ScriptState from, ScriptState to) {
+    constexpr std::string_view OPENING[] = {"", "<sub>", "<sup>"};
+    constexpr std::string_view CLOSING[] = {"", "</sub>", "</sup>"};
+    tag(CLOSING[static_cast<int>(from)]);
+    tag(OPENING[static_cast<int>(to)]);
+  }
+
+  // The end of the document: the last paragraph closed, the page completed.
+  std::uint64_t finish() {
+    if (paragraph_open_) close_paragraph();
+    if (!title_settled_) settle_title();
+    write(PAGE_CLOSING);
+    return stand_ins_;
+  }
+
+  // For the fast path: whether plain characters may go out as they stand, and where.
+  bool plain() const { return paragraph_open_ && !space_pending_ && title_settled_; }
+  ByteWriter& out() { return *out_; }
+  // After the fast path wrote characters.
+  void wrote_plain() {
+    after_space_ = false;
+    wrote_character_ = true;
+  }
+
+ private:
+  static constexpr std::size_t PENDING_TAGS = 32;
+
+  void write(std::string_view text) {
+    out_->write_unchanged(reinterpret_cast<const unsigned char*>(text.data()), text.size());
+  }
+
+  void write_code(CharCode code) {
+    const Utf8& utf8 = utf8_table()[code];
+    if (utf8[3] != 0) return text(as_text(utf8), code == FULL_WIDTH_SPACE);
+    const char32_t c = encoding::unicode_from_cp932(code);
+    Utf8 found = c == encoding::NO_UNICODE ? Utf8{} : utf8_of(c);
+    if (found[3] == 0) {
+      ++stand_ins_;
+      found = utf8_of(STAND_IN_CHAR);
+    }
+    text(as_text(found), c == FULL_WIDTH_SPACE_CHAR);
+  }
+
+  // A character other than a space, as `html`; `blank` for one that shows as a space.
+  void text(std::string_view html, bool blank) {
+    open_paragraph();
+    resolve_pending(" ");
+    write(html);
+    after_space_ = false;
+    wrote_character_ = true;
+    if (title_settled_) return;
+    if (blank) {
+      if (title_length_ > 0 && title_blank_.empty()) title_blank_ = html;
+      return;
+    }
+    if (!title_blank_.empty()) {
+      title_ += title_blank_;
+      title_blank_.clear();
+      ++title_length_;
+    }
+    title_ += html;
+    title_has_text_ = true;
+    if (++title_length_ >= TITLE_LENGTH) return settle_title();
+    check_held();
+  }
+
+  void tag(std::string_view html) {
+    if (html.empty()) return;
+    open_paragraph();
+    if (!space_pending_) {
+      write(html);
+    } else if (pending_tags_.size() + html.size() <= PENDING_TAGS) {
+      pending_tags_ += html;
+    } else {
+      resolve_pending(KEPT_SPACE);
+      write(html);
+    }
+    check_held();
+  }
+
+  void open_paragraph() {
+    if (paragraph_open_) return;
+    write("<p>");
+    paragraph_open_ = true;
+  }
+
+  void close_paragraph() {
+    resolve_pending(KEPT_SPACE);  // a space at the end of a paragraph
+    write(wrote_character_ ? "</p>\n" : "<br></p>\n");
+    paragraph_open_ = false;
+    wrote_character_ = false;
+    after_space_ = false;
+  }
+
+  // The space that waited to see whether the paragraph ends after it, with the tags after it.
+  void resolve_pending(std::string_view space) {
+    if (!space_pending_) return;
+    space_pending_ = false;
+    write(space);
+    write(pending_tags_);
+    pending_tags_.clear();
+  }
+
+  void check_held() {
+    if (!title_settled_ && held_->bytes.size() >= TITLE_SEARCH_LIMIT) settle_title();
+  }
+
+  // The head with the title, then the body held so far; from here on the body goes straight
+  // to the page.
+  void settle_title() {
+    title_settled_ = true;
+    page_.write(PAGE_HEAD);
+    page_.write(title_has_text_ ? std::string_view(title_) : UNTITLED);
+    page_.write(PAGE_BODY);
+    held_writer_->flush();
+    page_.write(held_->bytes);
+    out_ = &page_;
+    held_writer_.reset();
+    held_.reset();
+    title_ = std::string();
+  }
+
+  ByteWriter& page_;
+  std::unique_ptr<HeldBody> held_;
+  std::unique_ptr<ByteWriter> held_writer_;
+  ByteWriter* out_ = held_writer_.get();
+  std::uint64_t stand_ins_ = 0;
+
+  bool paragraph_open_ = false;
+  bool wrote_character_ = false;  // in this paragraph, spaces included
+  bool after_space_ = false;      // the last character was a space
+  bool space_pending_ = false;
+  std::string pending_tags_;
+
+  bool title_settled_ = false;
+  std::string title_;        // as HTML
+  int title_length_ = 0;     // characters
+  std::string title_blank_;  // a space or full-width space to come before the next text
+  bool title_has_text_ = false;
+};
+
+// The plain characters in [p, end) and at most `limit` bytes, written as they stand from the
+// table until a byte the decoder must see. Returns where it stopped.
+const unsigned char* copy_plain(const unsigned char* p, const unsigned char* end, std::size_t limit,
+                                const Utf8Table& table, ByteWriter& out) {
+  const unsigned char* const stop = p + std::min(limit, static_cast<std::size_t>(end - p));
+  // Every byte read writes at most three, and the last copy writes four.
+  unsigned char* written = out.room(3 * limit + 4);
+  while (p < stop) {
+    const unsigned char byte = *p;
+    const Utf8* utf8;
+    if (is_lead_byte(byte)) {
+      if (end - p < 2) break;
+      utf8 = &table[static_cast<unsigned>(byte) << 8 | p[1]];
+      if ((*utf8)[3] == 0) break;
+      p += 2;
+    } else {
+      utf8 = &table[byte];
+      if ((*utf8)[3] == 0) break;
+      ++p;
+    }
+    std::memcpy(written, utf8->data(), 4);
+    written += (*utf8)[3];
+  }
+  out.wrote_up_to(written);
+  return p;
+}
+
+}  // namespace
+
+std::uint64_t document_to_html5(ByteReader& document, ByteWriter& html) {
+  constexpr std::size_t RUN = 4096;
+  static_assert(3 * RUN + 4 <= STREAM_BLOCK_SIZE);
+  const Utf8Table& table = utf8_table();
+  Html5Sink sink(html);
+  DocumentDecoder<Html5Sink> decoder(sink);
+  decode_document(document, [&](const unsigned char* p, const unsigned char* end, bool last) {
+    while (p < end) {
+      if (sink.plain()) {
+        const unsigned char* const from = p;
+        p = copy_plain(p, end, RUN, table, sink.out());
+        if (p != from) {
+          sink.wrote_plain();
+          continue;
+        }
+      }
+      if (const unsigned char* next = skip_silent_units(p, end); next != p) {
+        p = next;
+        continue;
+      }
+      const unsigned char* const at = p;
+      if (const Unit unit = decoder.decode(p, end, last); unit != Unit::decoded) {
+        return Stop{at, unit};
+      }
+    }
+    return Stop{p, Unit::decoded};
+  });
+  return sink.finish();
+}
+
+}  // namespace wpconv
