@@ -7,7 +7,7 @@
 namespace wpconv::batch {
 
 const char* const USAGE =
-    "usage: wpconv-batch [--to html|doc] [--force] [--dry-run] [--keep-time] [--jobs N]\n"
+    "usage: wpconv-batch [--to html|html5|doc] [--force] [--dry-run] [--keep-time] [--jobs N]\n"
     "                    [--template FILE] [--log FILE] [--quiet] PATH...\n";
 
 const char* const HELP =
@@ -20,6 +20,7 @@ const char* const HELP =
     "folder is searched with all its subfolders for the files to convert.\n"
     "\n"
     "  --to html        in folders, convert .OA2 and .DOC files to HTML (the default)\n"
+    "  --to html5       the same, but documents become UTF-8 HTML5 pages, NAME.html\n"
     "  --to doc         in folders, convert .htm and .html files to documents\n"
     "  --force          replace outputs that exist (an output that is an input of this run,\n"
     "                   or that two inputs would write, is never written)\n"
@@ -96,8 +97,9 @@ CommandLine parse_command_line(const std::vector<std::string>& arguments) {
     } else if (name == "--quiet") {
       understood = flag(options.quiet);
     } else if (name == "--to") {
-      understood = take_value() && (value == "html" || value == "doc");
+      understood = take_value() && (value == "html" || value == "html5" || value == "doc");
       options.to_documents = value == "doc";
+      options.to_html5 = value == "html5";
     } else if (name == "--jobs") {
       understood = take_value();
       if (understood) {

@@ -27,7 +27,7 @@ CONSTANTS = {
     'HTML_END': docformat.HTML_END,
     'FILLER_LINE_END': docformat.FILLER_LINE_END,
     'PARAGRAPH_LINE_END': docformat.PARAGRAPH_LINE_END,
-    'BATCH_USAGE': (b'usage: wpconv-batch [--to html|doc] [--force] [--dry-run] [--keep-time] '
+    'BATCH_USAGE': (b'usage: wpconv-batch [--to html|html5|doc] [--force] [--dry-run] [--keep-time] '
                     b'[--jobs N]\n                    [--template FILE] [--log FILE] [--quiet] '
                     b'PATH...\n'),
     # Binary on purpose: an exact copy must keep NUL, CR LF, 0x1A and high bytes.
