@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -11,6 +12,7 @@
 #include "doc2html/external_chars.h"
 #include "doccodes/doc_codes.h"
 #include "encoding/cp932.h"
+#include "simd/byte_set.h"
 
 namespace wpconv {
 
@@ -85,6 +87,7 @@ class Utf8Table {
     }
   }
   const Utf8& operator[](unsigned code) const { return codes_[code]; }
+  const Utf8* codes() const { return codes_.get(); }
 
  private:
   std::unique_ptr<Utf8[]> codes_;
@@ -188,7 +191,8 @@ class Html5Sink {
   // For the fast path: whether plain characters may go out as they stand, and where.
   bool plain() const { return paragraph_open_ && !space_pending_ && title_settled_; }
   ByteWriter& out() { return *out_; }
-  // After the fast path wrote characters.
+  bool space_may_be_plain() const { return wrote_character_ && !after_space_; }
+  // After the fast path wrote characters, the last not a space.
   void wrote_plain() {
     after_space_ = false;
     wrote_character_ = true;
@@ -311,52 +315,124 @@ class Html5Sink {
   bool title_has_text_ = false;
 };
 
-// The plain characters in [p, end) and at most `limit` bytes, written as they stand from the
-// table until a byte the decoder must see. Returns where it stopped.
-const unsigned char* copy_plain(const unsigned char* p, const unsigned char* end, std::size_t limit,
-                                const Utf8Table& table, ByteWriter& out) {
-  const unsigned char* const stop = p + std::min(limit, static_cast<std::size_t>(end - p));
-  // Every byte read writes at most three, and the last copy writes four.
-  unsigned char* written = out.room(3 * limit + 4);
-  while (p < stop) {
-    const unsigned char byte = *p;
-    const Utf8* utf8;
-    if (is_lead_byte(byte)) {
-      if (end - p < 2) break;
-      utf8 = &table[static_cast<unsigned>(byte) << 8 | p[1]];
-      if ((*utf8)[3] == 0) break;
-      p += 2;
-    } else {
-      utf8 = &table[byte];
-      if ((*utf8)[3] == 0) break;
-      ++p;
-    }
-    std::memcpy(written, utf8->data(), 4);
-    written += (*utf8)[3];
+// The leads of two-byte characters, as 0 or 1, to step over a character without a branch.
+constexpr std::array<unsigned char, 256> LEAD_BYTES = [] {
+  std::array<unsigned char, 256> leads{};
+  for (unsigned byte = 0; byte < 256; ++byte) {
+    leads[byte] = is_lead_byte(static_cast<unsigned char>(byte));
   }
-  out.wrote_up_to(written);
-  return p;
-}
+  return leads;
+}();
+constexpr simd::ByteSet LEADS(is_lead_byte);
 
-}  // namespace
+// The fast path: the plain characters from a unit start on, each perhaps after a single space,
+// written as they stand from the table until a byte the decoder must see. A space goes out as it
+// is only between two characters of the paragraph: the first only when the paragraph has a
+// character and its last is not a space, and none that is not followed by a plain character.
+class PlainCopier {
+  // The most a window or the rest writes: three bytes for each of 66 read, and the last copy
+  // writes four.
+  static constexpr std::size_t ROOM = 3 * 66 + 4;
 
-std::uint64_t document_to_html5(ByteReader& document, ByteWriter& html) {
-  constexpr std::size_t RUN = 4096;
-  static_assert(3 * RUN + 4 <= STREAM_BLOCK_SIZE);
-  const Utf8Table& table = utf8_table();
+ public:
+  explicit PlainCopier(const Utf8Table& table)
+      : table_(table), leads_({&LEADS}, ByteReader::LOOKAHEAD + STREAM_BLOCK_SIZE) {}
+
+  // Maps the reader's buffered bytes, unless the block is mapped.
+  void cover(const ByteReader& reader) {
+    if (reader.block_number() == block_number_) return;
+    block_number_ = reader.block_number();
+    leads_.map(reader.data(), reader.available());
+  }
+
+  // Copies from `p`, which lies in the mapped block as `end` does, and returns where it stopped.
+  const unsigned char* copy(const unsigned char* p, const unsigned char* end, bool space_ok,
+                            ByteWriter& out) const {
+    // Locals only, so that they stay in registers: the stores of the text could alias members.
+    const Utf8* const codes = table_.codes();
+    const unsigned char* space_at = nullptr;  // a space written just before, or nothing
+    unsigned char* written = nullptr;
+    // Writes the character at `c` and answers true, or answers false and leaves `c` and what
+    // follows to the decoder, a space just before it included.
+    auto take = [&](const Utf8& utf8, const unsigned char*& c) __attribute__((always_inline)) {
+      if (utf8[3] != 0) {
+        std::memcpy(written, utf8.data(), 4);
+        written += utf8[3];
+        space_ok = true;
+        space_at = nullptr;
+        return true;
+      }
+      if (*c == SPACE && space_ok && c[1] != SPACE) {
+        *written++ = SPACE;
+        space_ok = false;
+        space_at = c;
+        return true;
+      }
+      if (space_at != nullptr) {
+        c = space_at;
+        --written;
+      }
+      return false;
+    };
+    // Whole windows of 64 bytes, found from their bits: where characters start does not hang on
+    // the byte before, so their table look-ups overlap. A character may end a byte past the
+    // window, and a space looks at the byte after it.
+    while (end - p >= 64 + 2) {
+      written = out.room(ROOM);
+      const std::uint64_t leads = leads_.bits(0, p);
+      const std::uint64_t starts = ~trail_bits(leads);
+      for (std::uint64_t left = starts; left != 0; left &= left - 1) {
+        const int i = std::countr_zero(left);
+        const unsigned char* c = p + i;
+        // Without a branch, which text that mixes one- and two-byte characters would mispredict.
+        const auto lead = static_cast<unsigned>(leads >> i & 1);
+        const unsigned code = static_cast<unsigned>(c[0]) << (8 * lead) | (c[1] & (0u - lead));
+        if (!take(codes[code], c)) {
+          out.wrote_up_to(written);
+          return c;
+        }
+      }
+      out.wrote_up_to(written);
+      p += 64 + ((leads & starts) >> 63);
+    }
+    // The rest one character at a time, leaving the last two bytes to the decoder.
+    written = out.room(ROOM);
+    while (end - p > 2) {
+      const unsigned lead = LEAD_BYTES[*p];
+      const unsigned code = lead != 0 ? static_cast<unsigned>(*p) << 8 | p[1] : *p;
+      if (!take(codes[code], p)) break;
+      p += 1 + lead;
+    }
+    if (space_at != nullptr && p != space_at) {  // the character after it is not seen
+      p = space_at;
+      --written;
+    }
+    out.wrote_up_to(written);
+    return p;
+  }
+
+ private:
+  const Utf8Table& table_;
+  simd::ByteMaps leads_;
+  std::uint64_t block_number_ = ~std::uint64_t{0};
+};
+
+std::uint64_t convert(ByteReader& document, ByteWriter& html, bool fast) {
+  PlainCopier copier(utf8_table());
   Html5Sink sink(html);
   DocumentDecoder<Html5Sink> decoder(sink);
   decode_document(document, [&](const unsigned char* p, const unsigned char* end, bool last) {
+    if (fast) copier.cover(document);
     while (p < end) {
-      if (sink.plain()) {
+      if (fast && sink.plain()) {
         const unsigned char* const from = p;
-        p = copy_plain(p, end, RUN, table, sink.out());
+        p = copier.copy(p, end, sink.space_may_be_plain(), sink.out());
         if (p != from) {
           sink.wrote_plain();
           continue;
         }
       }
-      if (const unsigned char* next = skip_silent_units(p, end); next != p) {
+      if (const unsigned char* next = skip_silent_units(p, end); fast && next != p) {
         p = next;
         continue;
       }
@@ -368,6 +444,16 @@ std::uint64_t document_to_html5(ByteReader& document, ByteWriter& html) {
     return Stop{p, Unit::decoded};
   });
   return sink.finish();
+}
+
+}  // namespace
+
+std::uint64_t document_to_html5(ByteReader& document, ByteWriter& html) {
+  return convert(document, html, true);
+}
+
+std::uint64_t document_to_html5_unit_by_unit(ByteReader& document, ByteWriter& html) {
+  return convert(document, html, false);
 }
 
 }  // namespace wpconv

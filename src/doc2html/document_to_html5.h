@@ -21,6 +21,10 @@ inline constexpr std::size_t TITLE_SEARCH_LIMIT = 64 * 1024;
 // space for the other private codes, 〓 for a code that Unicode lacks.
 std::uint64_t document_to_html5(ByteReader& document, ByteWriter& html);
 
+// The same page, found one unit at a time without the fast path: for the tests that hold the
+// fast path to the decoder.
+std::uint64_t document_to_html5_unit_by_unit(ByteReader& document, ByteWriter& html);
+
 }  // namespace wpconv
 
 #endif  // WPCONV_DOC2HTML_DOCUMENT_TO_HTML5_H_
