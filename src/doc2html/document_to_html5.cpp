@@ -134,6 +134,7 @@ class Html5Sink {
     }
     after_space_ = true;
     wrote_character_ = true;
+    check_held();
   }
   void character(CharCode code) {
     if (is_external_char(code)) {
@@ -227,7 +228,7 @@ class Html5Sink {
     if (title_settled_) return;
     if (blank) {
       if (title_length_ > 0 && title_blank_.empty()) title_blank_ = html;
-      return;
+      return check_held();
     }
     if (!title_blank_.empty()) {
       title_ += title_blank_;
