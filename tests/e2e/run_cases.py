@@ -27,6 +27,10 @@ CONSTANTS = {
     'HTML_END': docformat.HTML_END,
     'FILLER_LINE_END': docformat.FILLER_LINE_END,
     'PARAGRAPH_LINE_END': docformat.PARAGRAPH_LINE_END,
+    # The HTML5 page of --to html5: its head up to the title, from the title to the body, its end.
+    'HTML5_HEAD': b'<!DOCTYPE html>\n<html lang="ja">\n<head>\n<meta charset="utf-8">\n<title>',
+    'HTML5_BODY': b'</title>\n</head>\n<body>\n',
+    'HTML5_END': b'</body>\n</html>\n',
     'BATCH_USAGE': (b'usage: wpconv-batch [--to html|html5|doc] [--force] [--dry-run] [--keep-time] '
                     b'[--jobs N]\n                    [--template FILE] [--log FILE] [--quiet] '
                     b'PATH...\n'),
