@@ -30,7 +30,8 @@ constexpr std::string_view UNTITLED = "\xE7\x84\xA1\xE9\xA1\x8C";  // 無題
 // The spaces a browser would collapse: at the edges of a paragraph, and all but the first of
 // a run.
 constexpr std::string_view KEPT_SPACE = "&nbsp;";
-constexpr std::string_view EMPTY_PARAGRAPH = "<p><br></p>\n";
+constexpr std::string_view SCRIPT_OPENING[] = {"", "<sub>", "<sup>"};
+constexpr std::string_view SCRIPT_CLOSING[] = {"", "</sub>", "</sup>"};
 
 constexpr char32_t FULL_WIDTH_SPACE_CHAR = U'\u3000';
 constexpr char32_t STAND_IN_CHAR = U'\u3013';  // 〓, what the document itself writes for one
@@ -51,6 +52,13 @@ constexpr Utf8 utf8_of(char32_t c) {
             static_cast<unsigned char>(0x80 | (c & 0x3F)), 3};
   }
   return {0, 0, 0, 0};  // code page 932 has nothing beyond the first plane
+}
+
+// The character a code is on the page: its Unicode, but for the control characters (DEL, from
+// 0x7F), which a page may not hold as text and browsers do not show.
+char32_t character_on_page(CharCode code) {
+  const char32_t c = encoding::unicode_from_cp932(code);
+  return c < 0x20 || (c >= 0x7F && c <= 0x9F) ? encoding::NO_UNICODE : c;
 }
 
 // The text a one-byte character needs in HTML, if not itself.
@@ -82,7 +90,7 @@ class Utf8Table {
           code <= 0xFF ? unit_start(low) == UnitStart::character && escape_of(low).empty()
                        : unit_start(high) == UnitStart::lead && !trail_may_be_interrupted(low);
       const char32_t c =
-          plain ? encoding::unicode_from_cp932(static_cast<CharCode>(code)) : encoding::NO_UNICODE;
+          plain ? character_on_page(static_cast<CharCode>(code)) : encoding::NO_UNICODE;
       codes_[code] = c == encoding::NO_UNICODE ? Utf8{} : utf8_of(c);
     }
   }
@@ -160,11 +168,9 @@ class Html5Sink {
     write_code(code);
   }
   void paragraph() {
-    if (paragraph_open_) {
-      close_paragraph();
-    } else {
-      write(EMPTY_PARAGRAPH);
-    }
+    open_paragraph();
+    close_paragraph();
+    marks_ = true;
     if (!title_settled_) {
       if (title_has_text_) return settle_title();
       title_.clear();
@@ -173,17 +179,49 @@ class Html5Sink {
     }
     check_held();
   }
-  void underline(bool on) { tag(on ? "<u>" : "</u>"); }
+  // Only changes are written, and always well nested: an element that ends while one opened
+  // inside it is open closes that one first and opens it again after, and what is open at the
+  // end of a paragraph closes there and opens again in the next.
+  void underline(bool on) {
+    if (on == underline_) return;
+    open_paragraph();
+    const std::string_view script = SCRIPT_CLOSING[static_cast<int>(script_)];
+    const bool inside_script = script_ != ScriptState::none;
+    if (on) {
+      underline_outside_ = !inside_script;
+      tag("<u>");
+    } else if (underline_outside_ && inside_script) {
+      tag(script);
+      tag("</u>");
+      tag(SCRIPT_OPENING[static_cast<int>(script_)]);
+    } else {
+      tag("</u>");
+    }
+    underline_ = on;
+  }
   void script(ScriptState from, ScriptState to) {
-    constexpr std::string_view OPENING[] = {"", "<sub>", "<sup>"};
-    constexpr std::string_view CLOSING[] = {"", "</sub>", "</sup>"};
-    tag(CLOSING[static_cast<int>(from)]);
-    tag(OPENING[static_cast<int>(to)]);
+    open_paragraph();
+    const bool underline_inside = underline_ && !underline_outside_;
+    if (from == ScriptState::none) {
+      underline_outside_ = underline_;
+    } else {
+      if (underline_inside) tag("</u>");
+      tag(SCRIPT_CLOSING[static_cast<int>(from)]);
+      if (to == ScriptState::none) underline_outside_ = true;
+    }
+    tag(SCRIPT_OPENING[static_cast<int>(to)]);
+    if (underline_inside) tag("<u>");
+    script_ = to;
   }
 
   // The end of the document: the last paragraph closed, the page completed.
   std::uint64_t finish() {
-    if (paragraph_open_) close_paragraph();
+    // After a paragraph mark the last paragraph is there even when empty, as the .HTM file's
+    // last <P> is.
+    if (paragraph_open_ || marks_) {
+      open_paragraph();
+      close_paragraph();
+    }
     if (!title_settled_) settle_title();
     write(PAGE_CLOSING);
     return stand_ins_;
@@ -209,7 +247,7 @@ class Html5Sink {
   void write_code(CharCode code) {
     const Utf8& utf8 = utf8_table()[code];
     if (utf8[3] != 0) return text(as_text(utf8), code == FULL_WIDTH_SPACE);
-    const char32_t c = encoding::unicode_from_cp932(code);
+    const char32_t c = character_on_page(code);
     Utf8 found = c == encoding::NO_UNICODE ? Utf8{} : utf8_of(c);
     if (found[3] == 0) {
       ++stand_ins_;
@@ -259,11 +297,20 @@ class Html5Sink {
     if (paragraph_open_) return;
     write("<p>");
     paragraph_open_ = true;
+    const std::string_view script = SCRIPT_OPENING[static_cast<int>(script_)];
+    if (underline_ && underline_outside_) write("<u>");
+    write(script);
+    if (underline_ && !underline_outside_) write("<u>");
   }
 
   void close_paragraph() {
     resolve_pending(KEPT_SPACE);  // a space at the end of a paragraph
-    write(wrote_character_ ? "</p>\n" : "<br></p>\n");
+    if (!wrote_character_) write("<br>");
+    const std::string_view script = SCRIPT_CLOSING[static_cast<int>(script_)];
+    if (underline_ && !underline_outside_) write("</u>");
+    write(script);
+    if (underline_ && underline_outside_) write("</u>");
+    write("</p>\n");
     paragraph_open_ = false;
     wrote_character_ = false;
     after_space_ = false;
@@ -304,6 +351,10 @@ class Html5Sink {
   std::uint64_t stand_ins_ = 0;
 
   bool paragraph_open_ = false;
+  bool marks_ = false;  // a paragraph mark has been seen
+  bool underline_ = false;
+  bool underline_outside_ = true;  // underline opened before the script, so around it
+  ScriptState script_ = ScriptState::none;
   bool wrote_character_ = false;  // in this paragraph, spaces included
   bool after_space_ = false;      // the last character was a space
   bool space_pending_ = false;

@@ -68,11 +68,17 @@ TEST(DocToHtml5, ParagraphsAndAttributes) {
       {"", ""},
       {"'a' EF A0 'b' 1A 'c'", "'<p>a</p>' 0A '<p>b</p>' 0A"},
       // An empty paragraph stays a line; what follows the last mark is nothing.
-      {"'a' EF A0 EF A0 'b' EF A0", "'<p>a</p>' 0A '<p><br></p>' 0A '<p>b</p>' 0A"},
-      {"EF C0 22 EF A0", "'<p><u><br></p>' 0A"},
+      {"'a' EF A0 EF A0 'b' EF A0",
+       "'<p>a</p>' 0A '<p><br></p>' 0A '<p>b</p>' 0A '<p><br></p>' 0A"},
+      {"EF C0 22 EF A0", "'<p><u><br></u></p>' 0A '<p><u><br></u></p>' 0A"},
       {"EF C0 22 'u' EF C0 28 EF C0 37 '2' EF C0 38 '3' EF C0 3B 20 'x'",
        "'<p><u>u</u><sup>2</sup><sub>3</sub>x</p>' 0A"},
-      {"EF C0 3B 'a' EF C0 37 EF C0 37 'b'", "'<p>a<sup>b</p>' 0A"},
+      // What is open at a paragraph mark closes there, innermost first, and opens again.
+      {"EF C0 37 'a' EF C0 22 'b' EF A0 'c' EF C0 3B 20 'd'",
+       "'<p><sup>a<u>b</u></sup></p>' 0A '<p><sup><u>c</u></sup><u>d</u></p>' 0A"},
+      {"EF C0 22 'a' EF C0 22 EF C0 38 'b' EF A0 EF C0 28 'c'",
+       "'<p><u>a<sub>b</sub></u></p>' 0A '<p><u><sub></sub></u><sub>c</sub></p>' 0A"},
+      {"EF C0 3B 'a' EF C0 37 EF C0 37 'b'", "'<p>a<sup>b</sup></p>' 0A"},
       {"'a' EF A3 0D 0A EF AF 01 02 03 F0 04 09 09 'b'", "'<p>ab</p>' 0A"},
   });
 }
@@ -94,6 +100,7 @@ TEST(DocToHtml5, StandIns) {
       {"F1 40", "'<p>' E3 80 80 '</p>' 0A", 1},       // another private code
       {"85 40 'a'", "'<p>' E3 80 93 'a</p>' 0A", 1},  // no Unicode: 〓
       {"82 0A", "'<p>' E3 80 93 '</p>' 0A", 1},       // nor for a trail byte LF
+      {"7F", "'<p>' E3 80 93 '</p>' 0A", 1},          // a control character is no text on a page
       {"EC E9 'x'", "'<p>&nbsp;1x</p>' 0A"},          // a replacement's space is a space
   });
 }
@@ -106,9 +113,10 @@ TEST(DocToHtml5, SpacesBrowsersWouldCollapse) {
       {"'a' 20 20 20 'b'", "'<p>a' E3 80 80 ' b</p>' 0A"},
       {"'a' 20 01 20 'b'", "'<p>a &nbsp;b</p>' 0A"},  // the second of a run
       {"'a' 20 EC E9", "'<p>a &nbsp;1</p>' 0A"},
-      {"'a' 20 EF C0 22 20 'b'", "'<p>a <u>&nbsp;b</p>' 0A"},
-      {"'a' 20 EF C0 22 EF A0", "'<p>a&nbsp;<u></p>' 0A"},  // the end, after a tag
-      {"'a' 20 EF C0 37 'b'", "'<p>a <sup>b</p>' 0A"},
+      {"'a' 20 EF C0 22 20 'b'", "'<p>a <u>&nbsp;b</u></p>' 0A"},
+      {"'a' 20 EF C0 22 EF A0",
+       "'<p>a&nbsp;<u></u></p>' 0A '<p><u><br></u></p>' 0A"},  // the end, after a tag
+      {"'a' 20 EF C0 37 'b'", "'<p>a <sup>b</sup></p>' 0A"},
       {"20", "'<p>&nbsp;</p>' 0A"},
       {"'a' 20 1A", "'<p>a&nbsp;</p>' 0A"},
       {"'a' 20 82 A0", "'<p>a ' E3 81 82 '</p>' 0A"},
