@@ -245,7 +245,7 @@ class Html5Sink {
   }
 
   void write_code(CharCode code) {
-    const Utf8& utf8 = utf8_table()[code];
+    const Utf8& utf8 = table_[code];
     if (utf8[3] != 0) return text(as_text(utf8), code == FULL_WIDTH_SPACE);
     const char32_t c = character_on_page(code);
     Utf8 found = c == encoding::NO_UNICODE ? Utf8{} : utf8_of(c);
@@ -345,6 +345,7 @@ class Html5Sink {
   }
 
   ByteWriter& page_;
+  const Utf8Table& table_ = utf8_table();
   std::unique_ptr<HeldBody> held_;
   std::unique_ptr<ByteWriter> held_writer_;
   ByteWriter* out_ = held_writer_.get();
