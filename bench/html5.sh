@@ -76,21 +76,18 @@ echo "Inputs: bench/generate.py (document, dense-document), $size each; $runs ru
 echo "warmups (hyperfine), mean wall time."
 echo
 python3 - "$dir" "$rss" <<'EOF'
-import json, sys
+import json, os, sys
 folder, rss = sys.argv[1:]
 print("| input | command | wall time | MB/s |")
 print("|---|---|---:|---:|")
 verdicts = []
 for kind, label in (("document", "document"), ("dense-document", "dense document")):
     results = json.load(open(f"{folder}/{kind}.json"))["results"]
-    size = None
     times = {}
     for result in results:
         target = result["command"].split("--to ")[1].split()[0]
         times[target] = result["mean"]
-        path = result["command"].split()[-1]
-        import os
-        size = os.path.getsize(path)
+        size = os.path.getsize(result["command"].split()[-1])
         print(f"| {label} | --to {target} | {result['mean'] * 1000:.0f} ms "
               f"| {size / result['mean'] / 1e6:.0f} |")
     verdicts.append(f"--to html5 on {label} input: {times['html5'] / times['html']:.2f} × the "
