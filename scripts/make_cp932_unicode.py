@@ -18,8 +18,8 @@ import os
 import sys
 
 FOLDER = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'src', 'encoding')
-PROVENANCE = ('// Made from Python {}\'s codecs by scripts/make_cp932_unicode.py; rerun it rather '
-              'than editing\n// this by hand.').format('.'.join(map(str, sys.version_info[:2])))
+PROVENANCE = ('// Made from Python\'s codecs (cp932, shift_jis, euc_jp) by scripts/make_cp932_unicode.py;\n'
+              '// rerun it rather than editing this by hand.')
 
 # Lead bytes of two-byte codes, in the order of the table's rows; a row has a slot for each
 # trail byte 0x40-0x7E and 0x80-0xFC.
@@ -123,7 +123,7 @@ def unicode_to_cp932():
     for number, page in enumerate(pages):
         high = index.index(number) if number else None
         lines.append(f'// page {number}' + ('' if high is None else f': U+{high:02X}00'))
-        lines += numbers(page)
+        lines += ['{'] + numbers(page) + ['},']
     lines += ['#endif']
     return '\n'.join(lines) + '\n', len(pages)
 

@@ -1,5 +1,7 @@
 #include "encoding/cp932.h"
 
+#include <iterator>
+
 namespace wpconv::encoding {
 
 namespace cp932_tables {
@@ -18,21 +20,26 @@ const std::uint16_t pages[][256] = {
 
 namespace {
 
-constexpr std::uint16_t single_bytes[256] = {
+constexpr std::uint16_t single_bytes[] = {
 #define WPCONV_CP932_SINGLE
 #include "encoding/cp932_to_unicode.inc"
 #undef WPCONV_CP932_SINGLE
 };
 constexpr std::uint16_t NO_SINGLE = 0xFFFF;
 
-constexpr std::uint16_t double_bytes[CP932_POINTERS] = {
+constexpr std::uint16_t double_bytes[] = {
 #include "encoding/cp932_to_unicode.inc"
 };
 
 constexpr unsigned JIS0212_ROWS = 77;
-constexpr std::uint16_t jis0212[JIS0212_ROWS * 94] = {
+constexpr std::uint16_t jis0212[] = {
 #include "encoding/jis0212_to_unicode.inc"
 };
+
+// The generated tables have exactly the shapes the lookups take.
+static_assert(std::size(single_bytes) == 256);
+static_assert(std::size(double_bytes) == CP932_POINTERS);
+static_assert(std::size(jis0212) == JIS0212_ROWS * 94);
 
 }  // namespace
 

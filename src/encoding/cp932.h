@@ -31,8 +31,9 @@ inline CharCode cp932_from_unicode(char32_t c) {
 }
 
 // The character of a one- or two-byte code page 932 code as Python's cp932 codec decodes it
-// (the NEC and IBM rows included, the user-defined rows 0xF0-0xF9 as U+E000 on), NO_UNICODE when
-// the code page has none.
+// (the NEC and IBM rows included, the user-defined rows 0xF0-0xF9 as U+E000 on, and the one-byte
+// 0x80, 0xA0 and 0xFD-0xFF as U+0080, U+F8F0 and U+F8F1-U+F8F3), NO_UNICODE when the code page
+// has none.
 char32_t unicode_from_cp932(CharCode code);
 
 // Two-byte codes by pointer, as the Encoding Standard numbers them: (lead - (lead < 0xA0 ? 0x81

@@ -157,7 +157,7 @@ std::size_t decode_shift_jis(const unsigned char* in, std::size_t size, bool las
         i += trail < 0x80 ? 1 : 2;  // an ASCII byte after the lead is read afresh
       }
     } else {
-      *o++ = FFFD;
+      *o++ = FFFD;  // 0xA0 and 0xFD-0xFF: private characters in Python's codec, errors in a page
       ++i;
     }
   }
@@ -182,7 +182,9 @@ std::size_t decode_euc_jp(const unsigned char* in, std::size_t size, bool last, 
       continue;
     }
     // A sequence: 8E and a half-width katakana byte, 8F and two JIS X 0212 bytes, or two JIS X
-    // 0208 bytes.
+    // 0208 bytes. JIS X 0212 is decoded to Unicode in full, so that the 281 of its characters
+    // that code page 932 also holds (IBM kanji among them) keep their place; the others have no
+    // code in a document either way.
     std::size_t length = lead == 0x8F ? 3 : 2;
     std::size_t available = size - i;
     if (available < length) {

@@ -9,6 +9,9 @@
 namespace wpconv::encoding {
 
 inline constexpr char32_t REPLACEMENT_CHARACTER = 0xFFFD;
+// The most bytes decode() leaves unconsumed at the end of a buffer when not `last`: the caller
+// keeps that many for the next call.
+inline constexpr std::size_t MAX_UNCONSUMED = 3;
 
 // Decodes as browsers do: a malformed sequence is one U+FFFD, and what follows it is read
 // afresh. Keeps the ISO-2022-JP mode across calls; a sequence cut by the end of a buffer is left

@@ -256,6 +256,8 @@ std::optional<Encoding> xml_declaration_encoding(const unsigned char* data, std:
 struct Reading {
   std::size_t errors = 0;
   std::size_t japanese = 0;
+  std::size_t non_ascii = 0;
+  std::size_t half_width_katakana = 0;
 };
 
 bool is_common_japanese(char32_t c) {
@@ -276,6 +278,8 @@ Reading read_as(Encoding encoding, const unsigned char* data, std::size_t size) 
     std::size_t used = decoder.decode(data + position, piece, false, out, produced);
     for (std::size_t k = 0; k < produced; ++k) {
       if (out[k] == REPLACEMENT_CHARACTER) ++reading.errors;
+      if (out[k] >= 0x80) ++reading.non_ascii;
+      if (out[k] >= 0xFF61 && out[k] <= 0xFF9F) ++reading.half_width_katakana;
       if (is_common_japanese(out[k])) ++reading.japanese;
     }
     // A sequence that the end of the block cuts off is no error.
@@ -298,25 +302,47 @@ bool looks_like_iso_2022_jp(const unsigned char* data, std::size_t size) {
   return escape;
 }
 
+// UTF-16 without a byte order mark: the markup's ASCII puts a zero byte in every other place of
+// the first bytes, and never in the others.
+std::optional<Encoding> looks_like_utf16(const unsigned char* data, std::size_t size) {
+  std::size_t zeros[2] = {0, 0};
+  std::size_t length = std::min<std::size_t>(size, 512) & ~std::size_t{1};
+  for (std::size_t i = 0; i < length; ++i) zeros[i & 1] += data[i] == 0;
+  if (length < 4) return std::nullopt;
+  if (zeros[0] == 0 && zeros[1] * 4 >= length / 2) return Encoding::utf16le;
+  if (zeros[1] == 0 && zeros[0] * 4 >= length / 2) return Encoding::utf16be;
+  return std::nullopt;
+}
+
 bool is_ascii(const unsigned char* data, std::size_t size) {
   return std::all_of(data, data + size, [](unsigned char c) { return c < 0x80; });
 }
 
 Encoding detect_from_bytes(const unsigned char* data, std::size_t size) {
-  // A page without a byte order mark that starts "<" and a zero byte is UTF-16 all the same.
-  if (size >= 2 && data[0] == '<' && data[1] == 0) return Encoding::utf16le;
-  if (size >= 2 && data[0] == 0 && data[1] == '<') return Encoding::utf16be;
+  if (std::optional<Encoding> utf16 = looks_like_utf16(data, size)) return *utf16;
   if (looks_like_iso_2022_jp(data, size)) return Encoding::iso_2022_jp;
   // With no byte above 0x7F in the block there is nothing to go by; a browser set for Japanese
   // takes such a page as Shift_JIS, which also suits the documents it becomes.
   if (is_ascii(data, size)) return Encoding::shift_jis;
-  if (read_as(Encoding::utf8, data, size).errors == 0) return Encoding::utf8;
+  Reading utf8 = read_as(Encoding::utf8, data, size);
+  if (utf8.errors == 0) return Encoding::utf8;
   Reading sjis = read_as(Encoding::shift_jis, data, size);
   Reading euc = read_as(Encoding::euc_jp, data, size);
+  // A UTF-8 page with a stray byte or two (pasted from elsewhere) is still UTF-8: the other
+  // readings of UTF-8 text break far more often.
+  if (utf8.errors * 100 <= utf8.non_ascii && utf8.errors < sjis.errors &&
+      utf8.errors < euc.errors) {
+    return Encoding::utf8;
+  }
   if (sjis.errors != euc.errors) {
     return sjis.errors < euc.errors ? Encoding::shift_jis : Encoding::euc_jp;
   }
-  return euc.japanese > sjis.japanese ? Encoding::euc_jp : Encoding::shift_jis;
+  // Read as Shift_JIS, EUC-JP's bytes fall on half-width katakana, which Shift_JIS text has
+  // seldom; EUC-JP's own half-width katakana take a prefix byte and are no such sign.
+  auto sjis_score = static_cast<std::ptrdiff_t>(sjis.japanese) -
+                    static_cast<std::ptrdiff_t>(sjis.half_width_katakana);
+  auto euc_score = static_cast<std::ptrdiff_t>(euc.japanese);
+  return euc_score > sjis_score ? Encoding::euc_jp : Encoding::shift_jis;
 }
 
 }  // namespace
