@@ -31,3 +31,13 @@ cat "$dir/batch-tables"
 for row in '| wpconv-batch --jobs 1 |' '| find -exec wpconv |' '| 200 |' '- peak RSS at 200'; do
   grep -qF -- "$row" "$dir/batch-tables" || { echo "bench smoke: no line with: $row" >&2; exit 1; }
 done
+# The HTML5 benchmark, likewise.
+if ! BENCH_BUILD=$build BENCH_SIZE=64K BENCH_RSS_SIZES="16K 64K" BENCH_RUNS=2 BENCH_WARMUP=0 \
+  BENCH_DIR="$dir/html5" "$root/bench/html5.sh" >"$dir/html5-tables" 2>"$dir/log"; then
+  cat "$dir/log" "$dir/html5-tables" >&2
+  exit 1
+fi
+cat "$dir/html5-tables"
+for row in '| document | --to html5 |' '| 64KB |' '- --to html5: peak RSS'; do
+  grep -qF -- "$row" "$dir/html5-tables" || { echo "bench smoke: no line with: $row" >&2; exit 1; }
+done

@@ -3,7 +3,8 @@
 //
 // Checked besides the absence of crashes and sanitizer reports:
 // - the HTML does not depend on how the input is read: pieces of any size give the bytes that
-//   one whole read gives, and a read error acts as the end of the input; nor on the kernels;
+//   one whole read gives, and a read error acts as the end of the input; nor on the kernels; and
+//   it is the HTML that the decoder gives unit by unit without the fast path;
 // - the head and the closing lines are always written, and every LF goes out as CR LF;
 // - growth: the body is at most 11 bytes for every 3 bytes read. The worst input is an
 //   attribute code that closes one script and opens the other: three bytes (EF C0 37) that
@@ -14,6 +15,7 @@
 #include <string>
 #include <string_view>
 
+#include "doc2html/document_to_html.h"
 #include "fuzz_support.h"
 
 namespace wpconv {
@@ -37,6 +39,15 @@ int fuzz_one(const std::uint8_t* data, std::size_t size) {
   check(html == document_to_html(read), "the HTML depends on how the input is read");
   check(html == with_plain_kernels([&] { return document_to_html(document, plan); }),
         "the vector kernels give other HTML than the plain ones");
+  {
+    MemorySource source(read);
+    ByteReader reader(source);
+    MemorySink sink;
+    ByteWriter writer(sink, ByteWriter::Mode::text);
+    document_to_html_unit_by_unit(reader, writer);
+    writer.flush();
+    check(html == sink.bytes, "the fast path gives other HTML than the decoder");
+  }
   check(html.starts_with(HTML_HEAD) && html.ends_with(HTML_CLOSING) &&
             html.size() >= HTML_HEAD.size() + HTML_CLOSING.size(),
         "head or closing lines missing", html);

@@ -121,6 +121,8 @@ def main():
             seeds[target].add(data if target in ('entry', 'oa2_to_html') else READ_WHOLE + data)
     for target, data in case_inputs():
         seeds[target].update(with_plan(target, data))
+    # The HTML5 page is written from the same documents.
+    seeds['doc_to_html5'] = set(seeds['doc_to_html'])
     for target, inputs in seeds.items():
         directory = os.path.join(out, target)
         os.makedirs(directory, exist_ok=True)

@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 build=build/fuzz
-targets=(doc_to_html oa2_to_html html_to_doc web_html_to_doc entry)
+targets=(doc_to_html doc_to_html5 oa2_to_html html_to_doc web_html_to_doc entry)
 
 if ! command -v clang++ >/dev/null; then
   echo "fuzz/run.sh: clang++ not found; run scripts/install-deps.sh first" >&2

@@ -7,8 +7,8 @@
 namespace wpconv::batch {
 
 const char* const USAGE =
-    "usage: wpconv-batch [--to html|doc] [--force] [--dry-run] [--keep-time] [--jobs N]\n"
-    "                    [--template FILE] [--log FILE] [--quiet] PATH...\n";
+    "usage: wpconv-batch [--to html|html5|doc] [--html auto|exact|web] [--force] [--dry-run]\n"
+    "                    [--keep-time] [--jobs N] [--template FILE] [--log FILE] [--quiet] PATH...\n";
 
 const char* const HELP =
     "Converts OASYS documents to HTML and HTML to OASYS documents, file by file and in whole\n"
@@ -20,6 +20,7 @@ const char* const HELP =
     "folder is searched with all its subfolders for the files to convert.\n"
     "\n"
     "  --to html        in folders, convert .OA2 and .DOC files to HTML (the default)\n"
+    "  --to html5       the same, but documents become UTF-8 HTML5 pages, NAME.html\n"
     "  --to doc         in folders, convert .htm and .html files to documents\n"
     "  --force          replace outputs that exist (an output that is an input of this run,\n"
     "                   or that two inputs would write, is never written)\n"
@@ -99,8 +100,9 @@ CommandLine parse_command_line(const std::vector<std::string>& arguments) {
     } else if (name == "--quiet") {
       understood = flag(options.quiet);
     } else if (name == "--to") {
-      understood = take_value() && (value == "html" || value == "doc");
+      understood = take_value() && (value == "html" || value == "html5" || value == "doc");
       options.to_documents = value == "doc";
+      options.to_html5 = value == "html5";
     } else if (name == "--html") {
       understood = take_value() && (value == "auto" || value == "exact" || value == "web");
       options.html_reader = value == "exact" ? HtmlReader::exact

@@ -11,6 +11,7 @@ namespace wpconv::batch {
 
 struct Options {
   bool to_documents = false;  // --to doc: the HTML files of folders; otherwise their documents
+  bool to_html5 = false;      // --to html5: documents to UTF-8 HTML5 pages instead of .HTM files
   bool force = false;
   bool dry_run = false;
   bool keep_time = false;

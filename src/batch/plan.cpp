@@ -86,7 +86,9 @@ class Planner {
   }
 
   void add(std::string shown, Status status, std::uint64_t size, int system_error = 0) {
-    items_.push_back(Item{.shown = std::move(shown), .size = size, .status = status});
+    const bool html5 = options_.to_html5 && !is_html_input(shown);
+    items_.push_back(
+        Item{.shown = std::move(shown), .size = size, .status = status, .html5 = html5});
     if (status != Status::convert) items_.back().system_error = system_error;
   }
 
@@ -209,6 +211,10 @@ std::string full_path_of(const Item& item) {
 }
 
 std::vector<std::string> outputs_of(const Item& item, bool shown) {
+  if (item.html5) {
+    std::optional<std::string> page = html5_output_path(shown ? item.shown : full_path_of(item));
+    return page ? std::vector<std::string>{*page} : std::vector<std::string>{};
+  }
   return output_paths(shown ? item.shown : full_path_of(item)).value_or(std::vector<std::string>{});
 }
 

@@ -29,6 +29,7 @@ struct Item {
   std::uint64_t size = 0;
   Status status = Status::convert;
   std::uint8_t output = 0;  // for a skip or clash: which of its outputs
+  bool html5 = false;       // a document to an HTML5 page (--to html5)
   std::uint32_t other = 0;  // for a clash: the other input involved
   int system_error = 0;     // for a missing path or an unreadable folder
 };

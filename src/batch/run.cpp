@@ -161,6 +161,7 @@ Result convert(const Plan& plan, std::size_t i, const ConversionOptions& options
   ConversionPaths paths{.program_path = program_path,
                         .input_path = full_path_of(plan.items[i]),
                         .template_path = plan.template_path};
+  if (plan.items[i].html5) return convert_document_to_html5(paths, options);
   return convert_file(paths, options);
 }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 
+#include "doc2html/document_decoder.h"
 #include "doc2html/external_chars.h"
 #include "doccodes/doc_codes.h"
 #include "simd/byte_set.h"
@@ -20,42 +21,6 @@ constexpr std::string_view HTML_HEAD =
 constexpr std::string_view HTML_CLOSING = "\n</BODY>\n</HTML>\n";
 constexpr std::string_view HTML_PARAGRAPH = "\n<P>";
 
-enum class ScriptState { none = 0, subscript = 1, superscript = 2 };
-
-// After a trail byte 0xF0, a byte below 0x20 starts a control sequence that interrupts the
-// character, except CR (it ends a line) and 0x1A (it ends the text, so that a character
-// with trail byte 0xF0 right before it is kept).
-constexpr unsigned char INTERRUPTION_TRAIL = CONTROL_SEQUENCE >> 8;
-bool interrupts_character(int byte) {
-  return byte >= 0 && byte < 0x20 && byte != '\r' && byte != END_OF_TEXT;
-}
-
-// The codes that write nothing at all: control bytes and blank cells.
-constexpr bool writes_nothing(unsigned code) {
-  return code == BLANK_CELL || (code <= 0xFF && is_control_byte(static_cast<unsigned char>(code)));
-}
-
-// The length of the unit at `from` that writes nothing, or 0.
-template <class Byte>
-constexpr std::size_t silent_unit_length(const Byte* from, const Byte* end) {
-  if (from == end) return 0;
-  const auto first = static_cast<unsigned char>(*from);
-  if (!is_lead_byte(first)) return writes_nothing(first) ? 1 : 0;
-  return end - from >= 2 && writes_nothing(static_cast<unsigned>(
-                                first << 8 | static_cast<unsigned char>(from[1])))
-             ? 2
-             : 0;
-}
-
-// A line end is a run of such units, so a whole one is skipped at once.
-constexpr bool writes_nothing(std::string_view units) {
-  const char* from = units.data();
-  const char* end = from + units.size();
-  while (std::size_t length = silent_unit_length(from, end)) from += length;
-  return from == end;
-}
-static_assert(writes_nothing(FILLER_LINE_END));
-
 void write_code(ByteWriter& html, unsigned code) {
   if (code <= 0xFF) {
     html.put(static_cast<unsigned char>(code));
@@ -65,159 +30,67 @@ void write_code(ByteWriter& html, unsigned code) {
   }
 }
 
-// Returns whether the character had no text equivalent.
-bool write_character(ByteWriter& html, unsigned code) {
-  if (is_external_char(code)) {
-    // Replacements are always two bytes, so 0x2031 is a space and a digit.
-    CharCode replacement = external_char_replacement(static_cast<CharCode>(code));
-    const unsigned char bytes[] = {static_cast<unsigned char>(replacement >> 8),
-                                   static_cast<unsigned char>(replacement & 0xFF)};
-    // Replacements hold no LF (the table checks it), so they go out unchanged.
-    html.write_unchanged(bytes, sizeof bytes);
-    return replacement == NO_REPLACEMENT;
-  }
-  // The other private codes have no text equivalent.
-  if (code >= PRIVATE_CODE_FIRST) {
-    write_code(html, FULL_WIDTH_SPACE);
-    return true;
-  }
-  write_code(html, code);
-  return false;
-}
-
 // Tags hold no LF, so they go out unchanged, in one copy.
 void write_tag(ByteWriter& html, std::string_view tag) {
   html.write_unchanged(reinterpret_cast<const unsigned char*>(tag.data()), tag.size());
 }
 
-ScriptState write_attribute(ByteWriter& html, int attribute, ScriptState script) {
-  switch (attribute) {
-    case ATTRIBUTE_UNDERLINE_ON:
-      write_tag(html, "<U>");
-      return script;
-    case ATTRIBUTE_UNDERLINE_OFF:
-      write_tag(html, "</U>");
-      return script;
-    case ATTRIBUTE_SUPERSCRIPT_ON:
-      if (script == ScriptState::none) write_tag(html, "<SUP>");
-      if (script == ScriptState::subscript) write_tag(html, "</SUB><SUP>");
-      return ScriptState::superscript;
-    case ATTRIBUTE_SUBSCRIPT_ON:
-      if (script == ScriptState::none) write_tag(html, "<SUB>");
-      if (script == ScriptState::superscript) write_tag(html, "</SUP><SUB>");
-      return ScriptState::subscript;
-    case ATTRIBUTE_SCRIPT_OFF:
-      if (script == ScriptState::subscript) write_tag(html, "</SUB>");
-      if (script == ScriptState::superscript) write_tag(html, "</SUP>");
-      return ScriptState::none;
-    default:
-      return script;
-  }
-}
+constexpr std::string_view SCRIPT_OPENING[] = {"", "<SUB>", "<SUP>"};
+constexpr std::string_view SCRIPT_CLOSING[] = {"", "</SUB>", "</SUP>"};
 
-// The longest unit the decoder looks at: a lead byte, a trail 0xF0, an interrupting control
-// sequence, the real trail and three operand bytes.
-constexpr std::size_t LONGEST_UNIT = 9;
-static_assert(LONGEST_UNIT <= ByteReader::LOOKAHEAD);
-
-struct Decoder {
+// What the decoder finds, written as this dialect of HTML: Shift-JIS as it stands.
+struct ExactSink {
   ByteWriter& html;
-  ScriptState script = ScriptState::none;
   std::uint64_t without_equivalent = 0;
+
+  void character(unsigned char byte) { html.put(byte); }
+  void space() { html.put(SPACE); }
+  void character(CharCode code) {
+    if (is_external_char(code)) {
+      // Replacements are always two bytes, so 0x2031 is a space and a digit.
+      CharCode replacement = external_char_replacement(code);
+      const unsigned char bytes[] = {static_cast<unsigned char>(replacement >> 8),
+                                     static_cast<unsigned char>(replacement & 0xFF)};
+      // Replacements hold no LF (the table checks it), so they go out unchanged.
+      html.write_unchanged(bytes, sizeof bytes);
+      without_equivalent += replacement == NO_REPLACEMENT;
+    } else if (code >= PRIVATE_CODE_FIRST) {
+      // The other private codes have no text equivalent.
+      write_code(html, FULL_WIDTH_SPACE);
+      ++without_equivalent;
+    } else {
+      write_code(html, code);
+    }
+  }
+  void paragraph() { html.write(HTML_PARAGRAPH); }
+  void underline(bool on) { write_tag(html, on ? "<U>" : "</U>"); }
+  void script(ScriptState from, ScriptState to) {
+    write_tag(html, SCRIPT_CLOSING[static_cast<int>(from)]);
+    write_tag(html, SCRIPT_OPENING[static_cast<int>(to)]);
+  }
 };
 
-// What decode_unit() makes of the bytes at hand.
-enum class Unit { decoded, needs_more, end_of_text };
-
-// Decodes the unit that starts at `p` (a character, a code with its operands, a pair of spaces,
-// or a byte that ends the text), writes its HTML and sets `p` past it. Writes nothing and
-// answers needs_more when the unit may run past `end` and more input may come; when no more
-// comes (`last`), a unit the input ends inside is the end of the text. Every byte of the
-// document goes through here, whatever path found it.
-Unit decode_unit(const unsigned char*& p, const unsigned char* end, bool last, Decoder& decoder) {
-  auto need = [&](const unsigned char* unit_end) { return unit_end > end; };
-  const Unit incomplete = last ? Unit::end_of_text : Unit::needs_more;
-  const unsigned char byte = *p;
-  if (byte == END_OF_TEXT) return Unit::end_of_text;
-  if (!is_lead_byte(byte)) {
-    if (writes_nothing(byte)) {
-      ++p;
-    } else if (byte != SPACE) {
-      decoder.html.put(byte);
-      ++p;
-    } else if (need(p + 2) && !last) {
-      return Unit::needs_more;
-    } else if (!need(p + 2) && p[1] == SPACE) {
-      // Two spaces in a row make a full-width space.
-      write_code(decoder.html, FULL_WIDTH_SPACE);
-      p += 2;
-    } else {
-      decoder.html.put(SPACE);
-      ++p;
-    }
-    return Unit::decoded;
-  }
-
-  if (need(p + 2)) return incomplete;  // a lead byte without its trail is not written
-  unsigned trail = p[1];
-  const unsigned char* next = p + 2;
-  if (trail == INTERRUPTION_TRAIL) {
-    if (need(next + 1) && !last) return Unit::needs_more;
-    // At the end of the input the 0xF0 stays the trail.
-    if (!need(next + 1) && interrupts_character(*next)) {
-      if (need(next + 4)) return incomplete;
-      trail = next[3];
-      next += 4;
-    }
-  }
-  const unsigned code = static_cast<unsigned>(byte) << 8 | trail;
-  switch (code) {
-    case PARAGRAPH_MARK:
-      decoder.html.write(HTML_PARAGRAPH);
-      break;
-    case SKIP3_CODE:
-      if (need(next + 3)) return incomplete;
-      next += 3;
-      break;
-    case CONTROL_SEQUENCE:
-      if (need(next + 2)) return incomplete;
-      next += 2;
-      break;
-    case ATTRIBUTE_CODE: {
-      if (need(next + 1)) return incomplete;
-      const unsigned char attribute = *next++;
-      // The word processor puts a space after the end of a script; HTML needs none.
-      if (attribute == ATTRIBUTE_SCRIPT_OFF) {
-        if (need(next + 1) && !last) return Unit::needs_more;
-        if (!need(next + 1) && *next == SPACE) ++next;
-      }
-      decoder.script = write_attribute(decoder.html, attribute, decoder.script);
-      break;
-    }
-    default:
-      if (!writes_nothing(code)) decoder.without_equivalent += write_character(decoder.html, code);
-  }
-  p = next;
-  return Unit::decoded;
-}
+using Decoder = DocumentDecoder<ExactSink>;
 
 // True for a byte that may need the decoder where it begins a character: the end of the text,
 // control bytes, and the leads of the codes and external characters. Every other character is
 // copied as it is, except a space that is the first of two.
 constexpr bool may_need_decision(unsigned char byte) {
-  return byte_class(byte) == ByteClass::end_of_text || byte_class(byte) == ByteClass::control ||
-         byte >= DOCUMENT_CODE_LEAD_FIRST;
+  const UnitStart start = unit_start(byte);
+  return start != UnitStart::character && start != UnitStart::lead && start != UnitStart::space;
 }
 
 // True for a trail byte that leaves its character to the decoder: 0xF0, which may start an
 // interruption, and LF, which the text-mode writer would turn into CR LF. Every other trail byte
 // is copied as it is.
 constexpr bool trail_needs_decision(unsigned char byte) {
-  return byte == INTERRUPTION_TRAIL || byte == '\n';
+  return trail_may_be_interrupted(byte) || byte == '\n';
 }
 
 constexpr simd::ByteSet DECISION_BYTES(may_need_decision);
-constexpr simd::ByteSet SPACES([](unsigned char byte) { return byte == SPACE; });
+constexpr simd::ByteSet SPACES([](unsigned char byte) {
+  return unit_start(byte) == UnitStart::space;
+});
 constexpr simd::ByteSet LEADS(is_lead_byte);
 constexpr simd::ByteSet DECISION_TRAILS(trail_needs_decision);
 
@@ -269,26 +142,6 @@ class DecisionMap {
   std::uint64_t block_number_ = ~std::uint64_t{0};
 };
 
-// Skips the units that start at `from` and write nothing: a line end is mostly these.
-const unsigned char* skip_silent_units(const unsigned char* from, const unsigned char* end) {
-  for (;;) {
-    if (static_cast<std::size_t>(end - from) >= FILLER_LINE_END.size() &&
-        std::memcmp(from, FILLER_LINE_END.data(), FILLER_LINE_END.size()) == 0) {
-      from += FILLER_LINE_END.size();
-    } else if (std::size_t length = silent_unit_length(from, end)) {
-      from += length;
-    } else {
-      return from;
-    }
-  }
-}
-
-// Where convert_buffered() stopped, and why.
-struct Stop {
-  const unsigned char* at;
-  Unit unit;  // decoded: the bytes are all taken, but for a lead byte that waits for its trail
-};
-
 // Converts the bytes in [p, end), p where a character starts. Ordinary text is most of a
 // document, so the few bytes that need the decoder are found through bit operations on 64
 // bytes at a time: which bytes are leads and trails, and which need a decision. The runs between
@@ -296,10 +149,10 @@ struct Stop {
 // skipped, and the decoder takes the rest. Its units mostly end where the window's characters
 // do, so the window's bits serve on until one does not.
 Stop convert_buffered(const unsigned char* p, const unsigned char* const end, bool last,
-                      const DecisionMap& map, Decoder& decoder) {
+                      const DecisionMap& map, ByteWriter& html, Decoder& decoder) {
   const unsigned char* run = p;  // the copied bytes not yet written
   auto write_run = [&](const unsigned char* to) {
-    decoder.html.write_unchanged(run, static_cast<std::size_t>(to - run));
+    html.write_unchanged(run, static_cast<std::size_t>(to - run));
     run = to;
   };
   while (p < end) {
@@ -338,7 +191,7 @@ Stop convert_buffered(const unsigned char* p, const unsigned char* const end, bo
       } else {
         write_run(q);
         p = q;
-        const Unit unit = decode_unit(p, end, last, decoder);
+        const Unit unit = decoder.decode(p, end, last);
         if (unit != Unit::decoded) return {q, unit};
         run = p;
       }
@@ -355,26 +208,31 @@ Stop convert_buffered(const unsigned char* p, const unsigned char* const end, bo
 
 std::uint64_t document_to_html(ByteReader& document, ByteWriter& html) {
   html.write(HTML_HEAD);
-  Decoder decoder{html};
+  ExactSink sink{html};
+  Decoder decoder(sink);
   DecisionMap map;
-  // How many bytes the decoder needs at hand: one, unless a unit has run past the block.
-  std::size_t wanted = 1;
-  while (document.ensure(wanted) || document.available() > 0) {
+  decode_document(document, [&](const unsigned char* begin, const unsigned char* end, bool last) {
     map.cover(document);
-    const unsigned char* const begin = document.data();
-    const unsigned char* const end = begin + document.available();
-    const Stop stop = convert_buffered(begin, end, document.at_end(), map, decoder);
-    if (stop.unit == Unit::end_of_text) {
-      document.advance(static_cast<std::size_t>(stop.at - begin) + 1);  // the 0x1A is taken
-      break;
-    }
-    // A unit that runs past the block is taken again with more bytes from the next one; at the
-    // end of the input, ensure() gives up and the unit is taken as the last.
-    wanted = static_cast<std::size_t>(end - stop.at) + 1;
-    document.advance(static_cast<std::size_t>(stop.at - begin));
-  }
+    return convert_buffered(begin, end, last, map, html, decoder);
+  });
   html.write(HTML_CLOSING);
-  return decoder.without_equivalent;
+  return sink.without_equivalent;
+}
+
+std::uint64_t document_to_html_unit_by_unit(ByteReader& document, ByteWriter& html) {
+  html.write(HTML_HEAD);
+  ExactSink sink{html};
+  Decoder decoder(sink);
+  decode_document(document, [&](const unsigned char* p, const unsigned char* end, bool last) {
+    while (p < end) {
+      const unsigned char* at = p;
+      if (const Unit unit = decoder.decode(p, end, last); unit != Unit::decoded)
+        return Stop{at, unit};
+    }
+    return Stop{p, Unit::decoded};
+  });
+  html.write(HTML_CLOSING);
+  return sink.without_equivalent;
 }
 
 }  // namespace wpconv

@@ -14,6 +14,10 @@ namespace wpconv {
 // as full-width spaces.
 std::uint64_t document_to_html(ByteReader& document, ByteWriter& html);
 
+// The same HTML, found one unit at a time without the fast path: for the tests that hold the
+// fast path to the decoder.
+std::uint64_t document_to_html_unit_by_unit(ByteReader& document, ByteWriter& html);
+
 }  // namespace wpconv
 
 #endif  // WPCONV_DOC2HTML_DOCUMENT_TO_HTML_H_

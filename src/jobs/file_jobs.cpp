@@ -3,6 +3,7 @@
 #include <thread>
 
 #include "doc2html/document_to_html.h"
+#include "doc2html/document_to_html5.h"
 #include "doccodes/oa2_header.h"
 #include "html2doc/html_tags.h"
 #include "html2doc/html_to_document.h"
@@ -169,6 +170,30 @@ Result convert_document_to_html(const ConversionPaths& paths, const ConversionOp
        .convert = document_to_html},
       options, result);
   return result;
+}
+
+// The HTML5 page: the same job as the exact HTML but for the converter and the name, and a
+// binary writer, as the page's line ends are LF.
+constexpr std::string_view HTML5_EXTENSION = ".html";
+
+Result convert_document_to_html5(const ConversionPaths& paths, const ConversionOptions& options) {
+  Result result;
+  run({.input_path = paths.input_path,
+       .input_kind = FileKind::document,
+       .input_mode = ByteReader::Mode::binary,
+       .skip_oa2_header = is_oa2_extension(paths.input_path),
+       .output_path = html5_output_path(paths.input_path),
+       .output_kind = FileKind::html,
+       .output_mode = ByteWriter::Mode::binary,
+       .not_output = nullptr,
+       .output_may_be_input = false,
+       .convert = document_to_html5},
+      options, result);
+  return result;
+}
+
+std::optional<std::string> html5_output_path(const std::string& input_path) {
+  return replace_extension(input_path, HTML5_EXTENSION);
 }
 
 Result convert_html_to_document(const ConversionPaths& paths, const ConversionOptions& options) {

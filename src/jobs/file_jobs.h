@@ -59,6 +59,11 @@ Result convert_file(const ConversionPaths& paths, const ConversionOptions& optio
 Result convert_document_to_html(const ConversionPaths& paths,
                                 const ConversionOptions& options = {});
 
+// The document text named by `paths.input_path` (after its header, for an .OA2 file) into a
+// UTF-8 HTML5 page beside it with the extension .html.
+Result convert_document_to_html5(const ConversionPaths& paths,
+                                 const ConversionOptions& options = {});
+
 // The HTML file named by `paths.input_path` into a .DOC text file beside it, then the format
 // template into a .FMT file. After a failure on the .FMT file, the .DOC file stays.
 Result convert_html_to_document(const ConversionPaths& paths,
@@ -67,6 +72,9 @@ Result convert_html_to_document(const ConversionPaths& paths,
 // The paths a conversion of `input_path` writes, in order; nothing where one would not fit the
 // system's path limit.
 std::optional<std::vector<std::string>> output_paths(const std::string& input_path);
+
+// The path convert_document_to_html5() writes, or nothing where it would not fit the path limit.
+std::optional<std::string> html5_output_path(const std::string& input_path);
 
 }  // namespace wpconv
 

@@ -4,7 +4,8 @@ and checks the DOM the browser built: that it decoded the text as Shift-JIS (the
 x-sjis), that the text is the intended Unicode, and that the paragraph, underline, superscript and
 subscript elements stand where the document put them.
 
-Two documents are checked:
+Two documents are checked, and the first also as the UTF-8 HTML5 page that wpconv-batch --to
+html5 writes, when wpconv-batch is beside the program:
 - a generated one that holds every external character with a replacement (each followed by '|',
   so that the DOM text can be split back into characters), kanji, kana, half-width katakana,
   pairs of spaces, single spaces, paragraphs and every attribute code;
@@ -335,6 +336,28 @@ def check_generated(program, browser, work, table):
           f'{len(doc.stream)} bytes: the browser shows them as intended')
 
 
+def check_html5(batch, browser, work, table):
+    """The generated document as wpconv-batch --to html5 writes it: the same paragraphs, text and
+    formatting in the DOM as the .HTM file gives, the no-break spaces read as the spaces they
+    keep, and the page decoded as the UTF-8 it says it is."""
+    doc = generated_document(table)
+    path = os.path.join(work, 'PAGE.TXT')
+    with open(path, 'wb') as f:
+        f.write(doc.stream)
+    done = subprocess.run([batch, '--quiet', '--to', 'html5', path], capture_output=True,
+                          timeout=60)
+    if done.returncode != 0:
+        raise Failure(f'{batch} --to html5 {path}: exit status {done.returncode}, '
+                      f'{(done.stdout + done.stderr).decode(errors="replace")}')
+    dom = open_in_browser(browser, os.path.splitext(path)[0] + '.html', work)
+    if '<meta charset="utf-8">' not in dom:
+        raise Failure('the page does not say it is UTF-8')
+    actual = [[(f, t.replace('\xa0', ' ')) for f, t in p] for p in dom_paragraphs(dom)]
+    expected = [merged(p) for p in doc.paragraphs]
+    compare('generated document as an HTML5 page', expected, [merged(p) for p in actual])
+    print(f'generated document as an HTML5 page: {len(expected)} paragraphs, as intended')
+
+
 def check_sample(program, browser, work, sample):
     path = os.path.join(work, os.path.basename(sample))
     shutil.copyfile(sample, path)
@@ -366,6 +389,11 @@ def main():
     work = tempfile.mkdtemp(prefix='wpconv-browser-')
     try:
         check_generated(program, args.browser, work, read_external_table())
+        batch = os.path.join(os.path.dirname(program), 'wpconv-batch')
+        if os.access(batch, os.X_OK):
+            check_html5(batch, args.browser, work, read_external_table())
+        else:
+            print(f'no {batch}: the HTML5 page is not checked')
         if os.path.exists(args.sample):
             check_sample(program, args.browser, work, args.sample)
         else:

@@ -27,9 +27,13 @@ CONSTANTS = {
     'HTML_END': docformat.HTML_END,
     'FILLER_LINE_END': docformat.FILLER_LINE_END,
     'PARAGRAPH_LINE_END': docformat.PARAGRAPH_LINE_END,
-    'BATCH_USAGE': (b'usage: wpconv-batch [--to html|doc] [--force] [--dry-run] [--keep-time] '
-                    b'[--jobs N]\n                    [--template FILE] [--log FILE] [--quiet] '
-                    b'PATH...\n'),
+    # The HTML5 page of --to html5: its head up to the title, from the title to the body, its end.
+    'HTML5_HEAD': b'<!DOCTYPE html>\n<html lang="ja">\n<head>\n<meta charset="utf-8">\n<title>',
+    'HTML5_BODY': b'</title>\n</head>\n<body>\n',
+    'HTML5_END': b'</body>\n</html>\n',
+    'BATCH_USAGE': (b'usage: wpconv-batch [--to html|html5|doc] [--html auto|exact|web] [--force] '
+                    b'[--dry-run]\n                    [--keep-time] [--jobs N] [--template FILE] '
+                    b'[--log FILE] [--quiet] PATH...\n'),
     # The text of --help after the usage lines.
     'BATCH_HELP': (
         b'Converts OASYS documents to HTML and HTML to OASYS documents, file by file and in whole\n'
@@ -41,6 +45,7 @@ CONSTANTS = {
         b'folder is searched with all its subfolders for the files to convert.\n'
         b'\n'
         b'  --to html        in folders, convert .OA2 and .DOC files to HTML (the default)\n'
+        b'  --to html5       the same, but documents become UTF-8 HTML5 pages, NAME.html\n'
         b'  --to doc         in folders, convert .htm and .html files to documents\n'
         b'  --force          replace outputs that exist (an output that is an input of this run,\n'
         b'                   or that two inputs would write, is never written)\n'
@@ -50,6 +55,9 @@ CONSTANTS = {
         b'  --template FILE  the format template for .FMT files (default: wpconv.FMT beside the\n'
         b'                   program, or in ../share/wpconv/)\n'
         b'  --log FILE       write one tab-separated line for each input to FILE\n'
+        b'  --html auto      read HTML in wpconv\'s own dialect exactly and any other HTML as a\n'
+        b'                   browser shows it (the default); --html exact or --html web reads\n'
+        b'                   every HTML file with that reader\n'
         b'  --quiet          no progress line and no line for skipped inputs\n'
         b'  -h, --help       show this help\n'
         b'  --version        show the version\n'

@@ -1,0 +1,512 @@
+#include "doc2html/document_to_html5.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "doc2html/document_decoder.h"
+#include "doc2html/external_chars.h"
+#include "doccodes/doc_codes.h"
+#include "encoding/cp932.h"
+#include "simd/byte_set.h"
+
+namespace wpconv {
+
+namespace {
+
+constexpr std::string_view PAGE_HEAD =
+    "<!DOCTYPE html>\n"
+    "<html lang=\"ja\">\n"
+    "<head>\n"
+    "<meta charset=\"utf-8\">\n"
+    "<title>";
+constexpr std::string_view PAGE_BODY = "</title>\n</head>\n<body>\n";
+constexpr std::string_view PAGE_CLOSING = "</body>\n</html>\n";
+constexpr std::string_view UNTITLED = "\xE7\x84\xA1\xE9\xA1\x8C";  // 無題
+// The spaces a browser would collapse: at the edges of a paragraph, and all but the first of
+// a run.
+constexpr std::string_view KEPT_SPACE = "&nbsp;";
+constexpr std::string_view SCRIPT_OPENING[] = {"", "<sub>", "<sup>"};
+constexpr std::string_view SCRIPT_CLOSING[] = {"", "</sub>", "</sup>"};
+
+constexpr char32_t FULL_WIDTH_SPACE_CHAR = U'\u3000';
+constexpr char32_t STAND_IN_CHAR = U'\u3013';  // 〓, what the document itself writes for one
+
+// A character's UTF-8: up to three bytes, then their count, so that one four-byte copy writes
+// it. A count of 0: the character is not copied as it stands (see Utf8Table).
+using Utf8 = std::array<unsigned char, 4>;
+
+constexpr Utf8 utf8_of(char32_t c) {
+  if (c < 0x80) return {static_cast<unsigned char>(c), 0, 0, 1};
+  if (c < 0x800) {
+    return {static_cast<unsigned char>(0xC0 | c >> 6),
+            static_cast<unsigned char>(0x80 | (c & 0x3F)), 0, 2};
+  }
+  if (c < 0x10000) {
+    return {static_cast<unsigned char>(0xE0 | c >> 12),
+            static_cast<unsigned char>(0x80 | (c >> 6 & 0x3F)),
+            static_cast<unsigned char>(0x80 | (c & 0x3F)), 3};
+  }
+  return {0, 0, 0, 0};  // code page 932 has nothing beyond the first plane
+}
+
+// The character a code is on the page: its Unicode, but for the control characters (DEL, from
+// 0x7F), which a page may not hold as text and browsers do not show.
+char32_t character_on_page(CharCode code) {
+  const char32_t c = encoding::unicode_from_cp932(code);
+  return c < 0x20 || (c >= 0x7F && c <= 0x9F) ? encoding::NO_UNICODE : c;
+}
+
+// The text a one-byte character needs in HTML, if not itself.
+constexpr std::string_view escape_of(unsigned char byte) {
+  switch (byte) {
+    case '&':
+      return "&amp;";
+    case '<':
+      return "&lt;";
+    case '>':
+      return "&gt;";
+    default:
+      return {};
+  }
+}
+
+// The UTF-8 of every code that the decoder would take as a plain character and that goes out
+// as it stands: one-byte codes by themselves, two-byte codes as lead << 8 | trail. The rest (a
+// byte the decoder decides about, a lead of the word processor's codes, a trail that may be
+// interrupted, a character to escape, a code without Unicode) have a count of 0 and go through
+// the decoder.
+class Utf8Table {
+ public:
+  Utf8Table() : codes_(new Utf8[0x10000]) {
+    for (unsigned code = 0; code <= 0xFFFF; ++code) {
+      const auto high = static_cast<unsigned char>(code >> 8);
+      const auto low = static_cast<unsigned char>(code & 0xFF);
+      const bool plain =
+          code <= 0xFF ? unit_start(low) == UnitStart::character && escape_of(low).empty()
+                       : unit_start(high) == UnitStart::lead && !trail_may_be_interrupted(low);
+      const char32_t c =
+          plain ? character_on_page(static_cast<CharCode>(code)) : encoding::NO_UNICODE;
+      codes_[code] = c == encoding::NO_UNICODE ? Utf8{} : utf8_of(c);
+    }
+  }
+  const Utf8& operator[](unsigned code) const { return codes_[code]; }
+  const Utf8* codes() const { return codes_.get(); }
+
+ private:
+  std::unique_ptr<Utf8[]> codes_;
+};
+
+const Utf8Table& utf8_table() {
+  static const Utf8Table table;
+  return table;
+}
+
+std::string_view as_text(const Utf8& utf8) {
+  return {reinterpret_cast<const char*>(utf8.data()), utf8[3]};
+}
+
+// Holds the start of the body while the title is looked for.
+class HeldBody : public ByteSink {
+ public:
+  bool write(const unsigned char* buffer, std::size_t size) override {
+    bytes.append(reinterpret_cast<const char*>(buffer), size);
+    return true;
+  }
+  std::string bytes;
+};
+
+// What the decoder finds, written as an HTML5 page.
+class Html5Sink {
+ public:
+  explicit Html5Sink(ByteWriter& page)
+      : page_(page), held_(new HeldBody), held_writer_(new ByteWriter(*held_)) {}
+
+  // The decoder's events.
+  void character(unsigned char byte) {
+    if (std::string_view escape = escape_of(byte); !escape.empty()) return text(escape, false);
+    write_code(byte);
+  }
+  void space() {
+    open_paragraph();
+    if (!title_settled_ && title_length_ > 0 && title_blank_.empty()) title_blank_ = " ";
+    if (!wrote_character_ || after_space_) {
+      resolve_pending(" ");
+      write(KEPT_SPACE);
+    } else {
+      space_pending_ = true;
+    }
+    after_space_ = true;
+    wrote_character_ = true;
+    check_held();
+  }
+  void character(CharCode code) {
+    if (is_external_char(code)) {
+      // Replacements are two bytes: one two-byte character, or two one-byte ones.
+      const CharCode replacement = external_char_replacement(code);
+      stand_ins_ += replacement == NO_REPLACEMENT;
+      const auto high = static_cast<unsigned char>(replacement >> 8);
+      const auto low = static_cast<unsigned char>(replacement & 0xFF);
+      if (is_lead_byte(high)) return write_code(replacement);
+      for (unsigned char byte : {high, low}) {
+        if (byte == SPACE) {
+          space();
+        } else {
+          character(byte);
+        }
+      }
+      return;
+    }
+    if (code >= PRIVATE_CODE_FIRST) {
+      ++stand_ins_;
+      return text(as_text(utf8_of(FULL_WIDTH_SPACE_CHAR)), true);
+    }
+    write_code(code);
+  }
+  void paragraph() {
+    open_paragraph();
+    close_paragraph();
+    marks_ = true;
+    if (!title_settled_) {
+      if (title_has_text_) return settle_title();
+      title_.clear();
+      title_length_ = 0;
+      title_blank_ = {};
+    }
+    check_held();
+  }
+  // Only changes are written, and always well nested: an element that ends while one opened
+  // inside it is open closes that one first and opens it again after, and what is open at the
+  // end of a paragraph closes there and opens again in the next.
+  void underline(bool on) {
+    if (on == underline_) return;
+    open_paragraph();
+    const std::string_view script = SCRIPT_CLOSING[static_cast<int>(script_)];
+    const bool inside_script = script_ != ScriptState::none;
+    if (on) {
+      underline_outside_ = !inside_script;
+      tag("<u>");
+    } else if (underline_outside_ && inside_script) {
+      tag(script);
+      tag("</u>");
+      tag(SCRIPT_OPENING[static_cast<int>(script_)]);
+    } else {
+      tag("</u>");
+    }
+    underline_ = on;
+  }
+  void script(ScriptState from, ScriptState to) {
+    open_paragraph();
+    const bool underline_inside = underline_ && !underline_outside_;
+    if (from == ScriptState::none) {
+      underline_outside_ = underline_;
+    } else {
+      if (underline_inside) tag("</u>");
+      tag(SCRIPT_CLOSING[static_cast<int>(from)]);
+      if (to == ScriptState::none) underline_outside_ = true;
+    }
+    tag(SCRIPT_OPENING[static_cast<int>(to)]);
+    if (underline_inside) tag("<u>");
+    script_ = to;
+  }
+
+  // The end of the document: the last paragraph closed, the page completed.
+  std::uint64_t finish() {
+    // After a paragraph mark the last paragraph is there even when empty, as the .HTM file's
+    // last <P> is.
+    if (paragraph_open_ || marks_) {
+      open_paragraph();
+      close_paragraph();
+    }
+    if (!title_settled_) settle_title();
+    write(PAGE_CLOSING);
+    return stand_ins_;
+  }
+
+  // For the fast path: whether plain characters may go out as they stand, and where.
+  bool plain() const { return paragraph_open_ && !space_pending_ && title_settled_; }
+  ByteWriter& out() { return *out_; }
+  bool space_may_be_plain() const { return wrote_character_ && !after_space_; }
+  // After the fast path wrote characters, the last not a space.
+  void wrote_plain() {
+    after_space_ = false;
+    wrote_character_ = true;
+  }
+
+ private:
+  static constexpr std::size_t PENDING_TAGS = 32;
+
+  void write(std::string_view text) {
+    out_->write_unchanged(reinterpret_cast<const unsigned char*>(text.data()), text.size());
+  }
+
+  void write_code(CharCode code) {
+    const Utf8& utf8 = table_[code];
+    if (utf8[3] != 0) return text(as_text(utf8), code == FULL_WIDTH_SPACE);
+    const char32_t c = character_on_page(code);
+    Utf8 found = c == encoding::NO_UNICODE ? Utf8{} : utf8_of(c);
+    if (found[3] == 0) {
+      ++stand_ins_;
+      found = utf8_of(STAND_IN_CHAR);
+    }
+    text(as_text(found), c == FULL_WIDTH_SPACE_CHAR);
+  }
+
+  // A character other than a space, as `html`; `blank` for one that shows as a space.
+  void text(std::string_view html, bool blank) {
+    open_paragraph();
+    resolve_pending(" ");
+    write(html);
+    after_space_ = false;
+    wrote_character_ = true;
+    if (title_settled_) return;
+    if (blank) {
+      if (title_length_ > 0 && title_blank_.empty()) title_blank_ = html;
+      return check_held();
+    }
+    if (!title_blank_.empty()) {
+      title_ += title_blank_;
+      title_blank_.clear();
+      ++title_length_;
+    }
+    title_ += html;
+    title_has_text_ = true;
+    if (++title_length_ >= TITLE_LENGTH) return settle_title();
+    check_held();
+  }
+
+  void tag(std::string_view html) {
+    if (html.empty()) return;
+    open_paragraph();
+    if (!space_pending_) {
+      write(html);
+    } else if (pending_tags_.size() + html.size() <= PENDING_TAGS) {
+      pending_tags_ += html;
+    } else {
+      resolve_pending(KEPT_SPACE);
+      write(html);
+    }
+    check_held();
+  }
+
+  void open_paragraph() {
+    if (paragraph_open_) return;
+    write("<p>");
+    paragraph_open_ = true;
+    const std::string_view script = SCRIPT_OPENING[static_cast<int>(script_)];
+    if (underline_ && underline_outside_) write("<u>");
+    write(script);
+    if (underline_ && !underline_outside_) write("<u>");
+  }
+
+  void close_paragraph() {
+    resolve_pending(KEPT_SPACE);  // a space at the end of a paragraph
+    if (!wrote_character_) write("<br>");
+    const std::string_view script = SCRIPT_CLOSING[static_cast<int>(script_)];
+    if (underline_ && !underline_outside_) write("</u>");
+    write(script);
+    if (underline_ && underline_outside_) write("</u>");
+    write("</p>\n");
+    paragraph_open_ = false;
+    wrote_character_ = false;
+    after_space_ = false;
+  }
+
+  // The space that waited to see whether the paragraph ends after it, with the tags after it.
+  void resolve_pending(std::string_view space) {
+    if (!space_pending_) return;
+    space_pending_ = false;
+    write(space);
+    write(pending_tags_);
+    pending_tags_.clear();
+  }
+
+  void check_held() {
+    if (!title_settled_ && held_->bytes.size() >= TITLE_SEARCH_LIMIT) settle_title();
+  }
+
+  // The head with the title, then the body held so far; from here on the body goes straight
+  // to the page.
+  void settle_title() {
+    title_settled_ = true;
+    page_.write(PAGE_HEAD);
+    page_.write(title_has_text_ ? std::string_view(title_) : UNTITLED);
+    page_.write(PAGE_BODY);
+    held_writer_->flush();
+    page_.write(held_->bytes);
+    out_ = &page_;
+    held_writer_.reset();
+    held_.reset();
+    title_ = std::string();
+  }
+
+  ByteWriter& page_;
+  const Utf8Table& table_ = utf8_table();
+  std::unique_ptr<HeldBody> held_;
+  std::unique_ptr<ByteWriter> held_writer_;
+  ByteWriter* out_ = held_writer_.get();
+  std::uint64_t stand_ins_ = 0;
+
+  bool paragraph_open_ = false;
+  bool marks_ = false;  // a paragraph mark has been seen
+  bool underline_ = false;
+  bool underline_outside_ = true;  // underline opened before the script, so around it
+  ScriptState script_ = ScriptState::none;
+  bool wrote_character_ = false;  // in this paragraph, spaces included
+  bool after_space_ = false;      // the last character was a space
+  bool space_pending_ = false;
+  std::string pending_tags_;
+
+  bool title_settled_ = false;
+  std::string title_;        // as HTML
+  int title_length_ = 0;     // characters
+  std::string title_blank_;  // a space or full-width space to come before the next text
+  bool title_has_text_ = false;
+};
+
+// The leads of two-byte characters, as 0 or 1, to step over a character without a branch.
+constexpr std::array<unsigned char, 256> LEAD_BYTES = [] {
+  std::array<unsigned char, 256> leads{};
+  for (unsigned byte = 0; byte < 256; ++byte) {
+    leads[byte] = is_lead_byte(static_cast<unsigned char>(byte));
+  }
+  return leads;
+}();
+constexpr simd::ByteSet LEADS(is_lead_byte);
+
+// The fast path: the plain characters from a unit start on, each perhaps after a single space,
+// written as they stand from the table until a byte the decoder must see. A space goes out as it
+// is only between two characters of the paragraph: the first only when the paragraph has a
+// character and its last is not a space, and none that is not followed by a plain character.
+class PlainCopier {
+  // The most a window or the rest writes: three bytes for each of 66 read, and the last copy
+  // writes four.
+  static constexpr std::size_t ROOM = 3 * 66 + 4;
+
+ public:
+  explicit PlainCopier(const Utf8Table& table)
+      : table_(table), leads_({&LEADS}, ByteReader::LOOKAHEAD + STREAM_BLOCK_SIZE) {}
+
+  // Maps the reader's buffered bytes, unless the block is mapped.
+  void cover(const ByteReader& reader) {
+    if (reader.block_number() == block_number_) return;
+    block_number_ = reader.block_number();
+    leads_.map(reader.data(), reader.available());
+  }
+
+  // Copies from `p`, which lies in the mapped block as `end` does, and returns where it stopped.
+  const unsigned char* copy(const unsigned char* p, const unsigned char* end, bool space_ok,
+                            ByteWriter& out) const {
+    // Locals only, so that they stay in registers: the stores of the text could alias members.
+    const Utf8* const codes = table_.codes();
+    const unsigned char* space_at = nullptr;  // a space written just before, or nothing
+    unsigned char* written = nullptr;
+    // Writes the character at `c` and answers true, or answers false and leaves `c` and what
+    // follows to the decoder, a space just before it included.
+    auto take = [&](const Utf8& utf8, const unsigned char*& c) __attribute__((always_inline)) {
+      if (utf8[3] != 0) {
+        std::memcpy(written, utf8.data(), 4);
+        written += utf8[3];
+        space_ok = true;
+        space_at = nullptr;
+        return true;
+      }
+      if (*c == SPACE && space_ok && c[1] != SPACE) {
+        *written++ = SPACE;
+        space_ok = false;
+        space_at = c;
+        return true;
+      }
+      if (space_at != nullptr) {
+        c = space_at;
+        --written;
+      }
+      return false;
+    };
+    // Whole windows of 64 bytes, found from their bits: where characters start does not hang on
+    // the byte before, so their table look-ups overlap. A character may end a byte past the
+    // window, and a space looks at the byte after it.
+    while (end - p >= 64 + 2) {
+      written = out.room(ROOM);
+      const std::uint64_t leads = leads_.bits(0, p);
+      const std::uint64_t starts = ~trail_bits(leads);
+      for (std::uint64_t left = starts; left != 0; left &= left - 1) {
+        const int i = std::countr_zero(left);
+        const unsigned char* c = p + i;
+        // Without a branch, which text that mixes one- and two-byte characters would mispredict.
+        const auto lead = static_cast<unsigned>(leads >> i & 1);
+        const unsigned code = static_cast<unsigned>(c[0]) << (8 * lead) | (c[1] & (0u - lead));
+        if (!take(codes[code], c)) {
+          out.wrote_up_to(written);
+          return c;
+        }
+      }
+      out.wrote_up_to(written);
+      p += 64 + ((leads & starts) >> 63);
+    }
+    // The rest one character at a time, leaving the last two bytes to the decoder.
+    written = out.room(ROOM);
+    while (end - p > 2) {
+      const unsigned lead = LEAD_BYTES[*p];
+      const unsigned code = lead != 0 ? static_cast<unsigned>(*p) << 8 | p[1] : *p;
+      if (!take(codes[code], p)) break;
+      p += 1 + lead;
+    }
+    if (space_at != nullptr && p != space_at) {  // the character after it is not seen
+      p = space_at;
+      --written;
+    }
+    out.wrote_up_to(written);
+    return p;
+  }
+
+ private:
+  const Utf8Table& table_;
+  simd::ByteMaps leads_;
+  std::uint64_t block_number_ = ~std::uint64_t{0};
+};
+
+std::uint64_t convert(ByteReader& document, ByteWriter& html, bool fast) {
+  PlainCopier copier(utf8_table());
+  Html5Sink sink(html);
+  DocumentDecoder<Html5Sink> decoder(sink);
+  decode_document(document, [&](const unsigned char* p, const unsigned char* end, bool last) {
+    if (fast) copier.cover(document);
+    while (p < end) {
+      if (fast && sink.plain()) {
+        const unsigned char* const from = p;
+        p = copier.copy(p, end, sink.space_may_be_plain(), sink.out());
+        if (p != from) {
+          sink.wrote_plain();
+          continue;
+        }
+      }
+      if (const unsigned char* next = skip_silent_units(p, end); fast && next != p) {
+        p = next;
+        continue;
+      }
+      const unsigned char* const at = p;
+      if (const Unit unit = decoder.decode(p, end, last); unit != Unit::decoded) {
+        return Stop{at, unit};
+      }
+    }
+    return Stop{p, Unit::decoded};
+  });
+  return sink.finish();
+}
+
+}  // namespace
+
+std::uint64_t document_to_html5(ByteReader& document, ByteWriter& html) {
+  return convert(document, html, true);
+}
+
+std::uint64_t document_to_html5_unit_by_unit(ByteReader& document, ByteWriter& html) {
+  return convert(document, html, false);
+}
+
+}  // namespace wpconv
