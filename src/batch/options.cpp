@@ -8,7 +8,8 @@ namespace wpconv::batch {
 
 const char* const USAGE =
     "usage: wpconv-batch [--to html|html5|doc] [--html auto|exact|web] [--force] [--dry-run]\n"
-    "                    [--keep-time] [--jobs N] [--template FILE] [--log FILE] [--quiet] PATH...\n";
+    "                    [--keep-time] [--jobs N] [--template FILE] [--log FILE] [--quiet] "
+    "PATH...\n";
 
 const char* const HELP =
     "Converts OASYS documents to HTML and HTML to OASYS documents, file by file and in whole\n"
