@@ -82,7 +82,12 @@ function convert({ id, file, path, inFolder, toDocuments }) {
 function zip({ id, entries }) {
   const sync = new FileReaderSync();
   const files = {};
-  for (const { path, blob } of entries) files[path] = new Uint8Array(sync.readAsArrayBuffer(blob));
+  for (const { path, blob } of entries) {
+    // Files of the same name picked from different folders each keep their output.
+    let unique = path;
+    for (let n = 2; unique in files; n++) unique = path.replace(/(\.[^./]*)?$/, ` (${n})$1`);
+    files[unique] = new Uint8Array(sync.readAsArrayBuffer(blob));
+  }
   const bytes = fflate.zipSync(files, { level: 6 });
   postMessage({ type: 'zipped', id, blob: new Blob([bytes], { type: 'application/zip' }) });
 }

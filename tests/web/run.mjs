@@ -123,6 +123,7 @@ try {
   check((await page.textContent('#results')).includes('OASYS file open error'), 'a refused file is listed with its message');
 
   // A folder dropped on the page, as the system's file manager drops one.
+  await page.locator('#drop').scrollIntoViewIfNeeded();
   const box = await page.locator('#drop').boundingBox();
   const cdp = await context.newCDPSession(page);
   const drag = { items: [], files: [path.resolve(casesDir, 'tree')], dragOperationsMask: 1 };
