@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the two packages into build/packages/: the Debian package wpconv_VERSION_amd64.deb from
-# a native Release build (with Debian's hardening flags), and the Windows zip
-# wpconv-VERSION-win32.zip from the MinGW-w64 cross build. tests/package/run.sh checks them.
+# Builds the packages into build/packages/: the Debian package wpconv_VERSION_amd64.deb from
+# a native Release build (with Debian's hardening flags), the Windows zip
+# wpconv-VERSION-win32.zip from the MinGW-w64 cross build, and the web page's
+# wpconv-VERSION-web.zip (scripts/web.sh). tests/package/run.sh checks them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh package
@@ -26,6 +27,9 @@ cmake -S . -B build/package-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cm
   -DCMAKE_BUILD_TYPE=Release -DWPCONV_TESTS=OFF >/dev/null
 cmake --build build/package-win32 -j "$jobs"
 (cd build/package-win32 && cpack -G ZIP -B "$out")
+
+step "the web page"
+scripts/web.sh zip "$out" >/dev/null
 
 # CPack's working folders stay out of the way.
 rm -rf "$out/_CPack_Packages"

@@ -3,7 +3,8 @@
 # use them: lintian on the Debian package; the package unpacked into a scratch root, its programs
 # run from there on the sample, both ways, with the template found under share/wpconv/, and its
 # man pages rendered with every warning turned on; `cmake --install` of the package's build; the
-# Windows zip unpacked and its programs run under Wine on the sample, with the same bytes.
+# Windows zip unpacked and its programs run under Wine on the sample, with the same bytes; the web
+# page's zip unpacked.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 repo=$PWD
@@ -125,5 +126,14 @@ done
 cmp "$work/windows/LETTER.HTM" "$work/native/BACK.HTM" || fail "wpconv.exe wrote another LETTER.HTM"
 [ "$(wine "$folder/wpconv-batch.exe" --version | tr -d '\r')" = "wpconv-batch $version" ] ||
   fail "wpconv-batch.exe --version"
+
+step "the web page's zip: one folder holding the page, its module and the template"
+web=$packages/wpconv-$version-web.zip
+[ -f "$web" ] || fail "$web is missing: run scripts/package.sh first"
+unzip -q "$web" -d "$work/web"
+for name in index.html app.js worker.js sw.js wpconv.js wpconv.wasm fflate.js LICENSE-fflate.txt; do
+  [ -s "$work/web/wpconv-$version-web/$name" ] || fail "the web zip lacks $name"
+done
+cmp data/wpconv.FMT "$work/web/wpconv-$version-web/wpconv.FMT" || fail "the web zip's template"
 
 step "packages checked"
