@@ -18,7 +18,7 @@ set_target_properties(wpconv_web PROPERTIES OUTPUT_NAME wpconv)
 target_link_libraries(wpconv_web PRIVATE wpconv_core wpconv_warnings)
 target_link_options(wpconv_web PRIVATE
   -sMODULARIZE=1 -sEXPORT_NAME=createWpconv -sENVIRONMENT=web,worker,node
-  -sALLOW_MEMORY_GROWTH=1 -sFILESYSTEM=0 -sINITIAL_MEMORY=4MB -sSTACK_SIZE=256KB
+  -sALLOW_MEMORY_GROWTH=1 -sFILESYSTEM=0 -sINITIAL_MEMORY=4MB -sTOTAL_STACK=256KB
   "-sEXPORTED_RUNTIME_METHODS=[ccall,UTF8ToString]")
 
 if(WPCONV_TESTS)

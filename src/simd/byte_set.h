@@ -124,7 +124,7 @@ struct Kernels {
 // Those in use: the best the processor has, chosen before main() starts.
 extern const Kernels* active_kernels;
 
-enum class Level { plain, sse2, avx2 };
+enum class Level { plain, sse2, avx2, simd128 };
 
 // The kernels in use; the best the processor has until set_level() chooses others.
 Level level();
