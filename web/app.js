@@ -145,6 +145,11 @@ worker.onmessage = ({ data }) => {
   }
 };
 
+// Should the module ever stop short, say so rather than wait for ever.
+worker.onerror = () => {
+  status.textContent = text.broken;
+};
+
 $('files').addEventListener('change', (event) => {
   for (const file of event.target.files) add(file, file.name, false);
   event.target.value = '';
