@@ -4,7 +4,6 @@
 
 #include <map>
 
-#include "jobs/stream_rules.h"
 #include "memory_stream.h"
 #include "test_support.h"
 
@@ -29,7 +28,8 @@ class MemoryOutputs : public OutputMaker {
 const std::string TEMPLATE = bytes("00 01 0D 0A 1A 'FMT'");
 
 // The choices of the file job, from the name alone: the direction, the outputs' names (from the
-// last '.', even in a folder's name), the .OA2 header, and the format file after a document.
+// last '.', even in a folder's name), and the format file after a document. The .OA2 header and
+// its refusal are held to the native program's by tests/web/run.sh.
 TEST(StreamJob, NamesChooseTheDirectionAndTheOutputs) {
   const std::string html = "<P>A\r\n";
   const std::string document = "A" + bytes("EF A0 0D 0A 1A");
@@ -59,25 +59,6 @@ TEST(StreamJob, NamesChooseTheDirectionAndTheOutputs) {
   }
 }
 
-TEST(StreamJob, OA2HeaderIsSkippedOrRefusedWithTheFileMessage) {
-  std::string oa2(2000, '\0');
-  oa2 += bytes("F0 04 00 00 'A' 1A");
-  MemorySource input(oa2), format_template(TEMPLATE);
-  MemoryOutputs outputs;
-  Result result = convert_stream("x.OA2", input, format_template, outputs);
-  ASSERT_TRUE(result.ok());
-  EXPECT_EQ(outputs.sinks["x.HTM"].bytes, document_to_html(bytes("'A' 1A")));
-
-  // Without the marker there is no document: nothing is written, and the message is wpconv's.
-  MemorySource no_marker(std::string(3000, '\0'));
-  MemoryOutputs none;
-  result = convert_stream("x.oa2", no_marker, format_template, none);
-  ASSERT_FALSE(result.ok());
-  EXPECT_STREQ(message_text(result.failure->file, result.failure->step), "OASYS file open error\n");
-  EXPECT_TRUE(none.names.empty());
-  EXPECT_TRUE(result.outputs.empty());
-}
-
 TEST(StreamJob, FailuresKeepOnlyTheCompleteOutputs) {
   struct Case {
     std::string name, full;
@@ -101,20 +82,6 @@ TEST(StreamJob, FailuresKeepOnlyTheCompleteOutputs) {
     ASSERT_FALSE(result.ok()) << c.message;
     EXPECT_STREQ(message_text(result.failure->file, result.failure->step), c.message);
     EXPECT_EQ(result.outputs, c.complete) << c.message;
-  }
-}
-
-TEST(StreamJob, FoldersOfferTheFilesWpconvBatchPicks) {
-  for (const char* name : {"a.OA2", "b.doc", "c.Doc"}) {
-    EXPECT_TRUE(wanted_in_folder(name, false)) << name;
-    EXPECT_FALSE(wanted_in_folder(name, true)) << name;
-  }
-  for (const char* name : {"a.htm", "b.HTML"}) {
-    EXPECT_TRUE(wanted_in_folder(name, true)) << name;
-    EXPECT_FALSE(wanted_in_folder(name, false)) << name;
-  }
-  for (const char* name : {"a.txt", "a.hlp", "OA2", "a.oa2x", "a.FMT"}) {
-    EXPECT_FALSE(wanted_in_folder(name, true) || wanted_in_folder(name, false)) << name;
   }
 }
 
