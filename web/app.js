@@ -60,7 +60,7 @@ const outputs = []; // {path, blob} of every output so far, for the zip
 const queue = new Map(); // id -> {path, item}, in the order sent
 let nextId = 0;
 const LARGE = 4 << 20;
-let counts = { total: 0, finished: 0, converted: 0, refused: 0, skipped: 0 };
+const counts = { total: 0, finished: 0, converted: 0, refused: 0, skipped: 0 };
 
 function finalName(path) {
   return path.slice(path.lastIndexOf('/') + 1);
@@ -73,6 +73,7 @@ function add(file, path, inFolder) {
   const item = document.createElement('li');
   queue.set(id, { path, item });
   counts.total++;
+  $('zip').disabled = true; // until every output is in
   worker.postMessage({
     type: 'convert', id, file, path, inFolder, toDocuments: $('in-folders').value === 'doc',
   });
