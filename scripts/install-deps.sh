@@ -9,11 +9,12 @@ set -euo pipefail
 want=(cmake g++ make python3 googletest)
 if [ "${1:-test}" = test ]; then
   want+=(g++-mingw-w64-i686 wine wine32:i386 icoutils locales clang libclang-rt-14-dev chromium
-         hyperfine nkf time clang-format)
+         hyperfine nkf time clang-format emscripten nodejs npm)
 fi
 # Making the packages (scripts/package.sh), and checking them.
 case "${1:-test}" in
-  package) want+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix wine dpkg-dev file scdoc) ;;
+  package) want+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix wine dpkg-dev file scdoc emscripten
+                 nodejs npm) ;;
   win64) want+=(wine64 g++-mingw-w64-x86-64-posix) ;;
   test) want+=(dpkg-dev file scdoc lintian man-db unzip) ;;
 esac

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the packages into build/packages/: the Debian package wpconv_VERSION_amd64.deb from
-# a native Release build (with Debian's hardening flags), and the Windows zips
+# a native Release build (with Debian's hardening flags), the Windows zips
 # wpconv-VERSION-win32.zip and wpconv-VERSION-win64.zip from the MinGW-w64 cross builds, 32-bit
-# and 64-bit. tests/package/run.sh checks them.
+# and 64-bit, and the web page's wpconv-VERSION-web.zip (scripts/web.sh). tests/package/run.sh
+# checks them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh package
@@ -32,6 +33,9 @@ for windows in win32:i686 win64:x86_64; do
   cmake --build "$build" -j "$jobs"
   (cd "$build" && cpack -G ZIP -B "$out")
 done
+
+step "the web page"
+scripts/web.sh zip "$out" >/dev/null
 
 # CPack's working folders stay out of the way.
 rm -rf "$out/_CPack_Packages"

@@ -26,6 +26,10 @@ class MemorySource : public ByteSource {
     offset_ += n;
     return static_cast<std::ptrdiff_t>(n);
   }
+  bool rewind() override {
+    offset_ = 0;
+    return true;
+  }
 
  private:
   std::string_view bytes_;

@@ -51,7 +51,8 @@ std::optional<std::string> layout_fault(std::string_view document);
 template <class Check>
 void for_each_level(Check check) {
   const simd::Level best = simd::level();
-  for (simd::Level level : {simd::Level::plain, simd::Level::sse2, simd::Level::avx2}) {
+  for (simd::Level level :
+       {simd::Level::plain, simd::Level::sse2, simd::Level::avx2, simd::Level::simd128}) {
     if (simd::set_level(level)) check(level);
   }
   simd::set_level(best);

@@ -17,16 +17,6 @@ std::string join(const std::string& folder, const std::string& name) {
   return folder + platform::preferred_separator() + name;
 }
 
-// Whether a file found in a folder is one to convert: by its extension, in any letter case.
-bool wanted_in_folder(std::string_view name, bool to_documents) {
-  std::size_t dot = name.rfind('.');
-  if (dot == std::string_view::npos) return false;
-  std::string extension(name.substr(dot));
-  for (char& c : extension) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-  return to_documents ? extension == ".HTM" || extension == ".HTML"
-                      : extension == ".OA2" || extension == ".DOC";
-}
-
 void sort_by_name(std::vector<platform::DirectoryEntry>& entries) {
   std::sort(entries.begin(), entries.end(),
             [](const auto& a, const auto& b) { return a.name < b.name; });

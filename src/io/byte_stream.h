@@ -17,6 +17,9 @@ class ByteSource {
   virtual ~ByteSource() = default;
   // Reads at most `size` bytes: the count, 0 at the end, -1 on a read error.
   virtual std::ptrdiff_t read(unsigned char* buffer, std::size_t size) = 0;
+  // Starts again from the first byte, for a caller that must read the input twice; false where
+  // the source cannot.
+  virtual bool rewind() { return false; }
 };
 
 class ByteSink {

@@ -2,23 +2,17 @@
 
 #include <thread>
 
-#include "doc2html/document_to_html.h"
-#include "doc2html/document_to_html5.h"
 #include "doccodes/oa2_header.h"
 #include "html2doc/html_tags.h"
-#include "html2doc/html_to_document.h"
-#include "html2doc/web_reader.h"
 #include "io/file_stream.h"
 #include "jobs/paths.h"
+#include "jobs/stream_rules.h"
 #include "platform/platform.h"
 
 namespace wpconv {
 
 namespace {
 
-constexpr std::string_view HTML_EXTENSION = ".HTM";
-constexpr std::string_view DOCUMENT_EXTENSION = ".DOC";
-constexpr std::string_view FORMAT_EXTENSION = ".FMT";
 constexpr std::uint64_t LARGE_FILE = 4 * STREAM_BLOCK_SIZE;
 
 // One input streamed through a converter into one output, with every check that comes first.
@@ -110,13 +104,18 @@ void run(const StreamJob& job, const ConversionOptions& options, Result& result)
   result.outputs.push_back(output_path);
 }
 
-std::uint64_t copy_bytes(ByteReader& input, ByteWriter& output) {
-  for (int byte; (byte = input.get()) >= 0;) {
-    output.put(static_cast<unsigned char>(byte));
-    output.write_unchanged(input.data(), input.available());
-    input.advance(input.available());
-  }
-  return 0;
+// The job of one rule; a conversion's own output is never its input.
+StreamJob rule_job(const StreamRule& rule, const std::string& input_path) {
+  return {.input_path = input_path,
+          .input_kind = rule.input_kind,
+          .input_mode = rule.input_mode,
+          .skip_oa2_header = is_oa2_extension(input_path),
+          .output_path = replace_extension(input_path, rule.output_extension),
+          .output_kind = rule.output_kind,
+          .output_mode = rule.output_mode,
+          .not_output = nullptr,
+          .output_may_be_input = false,
+          .convert = rule.convert};
 }
 
 void copy_template(const ConversionPaths& paths, const ConversionOptions& options, Result& result) {
@@ -133,18 +132,19 @@ void copy_template(const ConversionPaths& paths, const ConversionOptions& option
       }
     }
   }
+  const StreamRule& rule = FORMAT_FILE_COPY;
   run({.input_path = template_path,
-       .input_kind = FileKind::format_template,
-       .input_mode = ByteReader::Mode::binary,
+       .input_kind = rule.input_kind,
+       .input_mode = rule.input_mode,
        .skip_oa2_header = false,
-       .output_path = replace_extension(paths.input_path, FORMAT_EXTENSION),
-       .output_kind = FileKind::format_file,
-       .output_mode = ByteWriter::Mode::binary,
+       .output_path = replace_extension(paths.input_path, rule.output_extension),
+       .output_kind = rule.output_kind,
+       .output_mode = rule.output_mode,
        .not_output = &paths.input_path,
        // An HTML file named after the program, beside it: the template already holds exactly
        // the copy.
        .output_may_be_input = true,
-       .convert = copy_bytes,
+       .convert = rule.convert,
        .time_of = &paths.input_path},
       options, result);
 }
@@ -158,42 +158,18 @@ Result convert_file(const ConversionPaths& paths, const ConversionOptions& optio
 
 Result convert_document_to_html(const ConversionPaths& paths, const ConversionOptions& options) {
   Result result;
-  run({.input_path = paths.input_path,
-       .input_kind = FileKind::document,
-       .input_mode = ByteReader::Mode::binary,
-       .skip_oa2_header = is_oa2_extension(paths.input_path),
-       .output_path = replace_extension(paths.input_path, HTML_EXTENSION),
-       .output_kind = FileKind::html,
-       .output_mode = ByteWriter::Mode::text,
-       .not_output = nullptr,
-       .output_may_be_input = false,
-       .convert = document_to_html},
-      options, result);
+  run(rule_job(DOCUMENT_TO_HTML, paths.input_path), options, result);
   return result;
 }
 
-// The HTML5 page: the same job as the exact HTML but for the converter and the name, and a
-// binary writer, as the page's line ends are LF.
-constexpr std::string_view HTML5_EXTENSION = ".html";
-
 Result convert_document_to_html5(const ConversionPaths& paths, const ConversionOptions& options) {
   Result result;
-  run({.input_path = paths.input_path,
-       .input_kind = FileKind::document,
-       .input_mode = ByteReader::Mode::binary,
-       .skip_oa2_header = is_oa2_extension(paths.input_path),
-       .output_path = html5_output_path(paths.input_path),
-       .output_kind = FileKind::html,
-       .output_mode = ByteWriter::Mode::binary,
-       .not_output = nullptr,
-       .output_may_be_input = false,
-       .convert = document_to_html5},
-      options, result);
+  run(rule_job(DOCUMENT_TO_HTML5, paths.input_path), options, result);
   return result;
 }
 
 std::optional<std::string> html5_output_path(const std::string& input_path) {
-  return replace_extension(input_path, HTML5_EXTENSION);
+  return replace_extension(input_path, DOCUMENT_TO_HTML5.output_extension);
 }
 
 Result convert_html_to_document(const ConversionPaths& paths, const ConversionOptions& options) {
@@ -212,17 +188,8 @@ Result convert_html_to_document(const ConversionPaths& paths, const ConversionOp
       if (!is_exact_dialect(first_pass)) reader = HtmlReader::web;
     }
   }
-  const bool exact = reader == HtmlReader::exact;
-  run({.input_path = paths.input_path,
-       .input_kind = FileKind::html,
-       .input_mode = exact ? ByteReader::Mode::text : ByteReader::Mode::binary,
-       .skip_oa2_header = false,
-       .output_path = replace_extension(paths.input_path, DOCUMENT_EXTENSION),
-       .output_kind = FileKind::document,
-       .output_mode = ByteWriter::Mode::binary,
-       .not_output = nullptr,
-       .output_may_be_input = false,
-       .convert = exact ? html_to_document : web_html_to_document},
+  run(rule_job(reader == HtmlReader::exact ? HTML_TO_DOCUMENT : WEB_HTML_TO_DOCUMENT,
+               paths.input_path),
       options, result);
   if (!result.failure || result.failure->file != FileKind::html) result.html_reader = reader;
   if (result.ok()) copy_template(paths, options, result);
@@ -231,10 +198,8 @@ Result convert_html_to_document(const ConversionPaths& paths, const ConversionOp
 
 std::optional<std::vector<std::string>> output_paths(const std::string& input_path) {
   std::vector<std::string> paths;
-  for (std::string_view extension : is_html_input(input_path)
-                                        ? std::vector{DOCUMENT_EXTENSION, FORMAT_EXTENSION}
-                                        : std::vector{HTML_EXTENSION}) {
-    std::optional<std::string> path = replace_extension(input_path, extension);
+  for (const StreamRule* rule = &rule_for(input_path); rule != nullptr; rule = rule->then) {
+    std::optional<std::string> path = replace_extension(input_path, rule->output_extension);
     if (!path) return std::nullopt;
     paths.push_back(*path);
   }

@@ -11,16 +11,9 @@ constexpr std::string_view FORMAT_EXTENSION = ".FMT";
 }  // namespace
 
 std::optional<std::string> replace_extension(std::string_view path, std::string_view extension) {
-  std::string result(path.substr(0, path.rfind('.')));
-  result += extension;
+  std::string result = with_extension(path, extension);
   if (!platform::fits_path_capacity(result)) return std::nullopt;
   return result;
-}
-
-bool is_html_input(std::string_view path) {
-  std::size_t dot = path.rfind('.');
-  return dot != std::string_view::npos && dot + 1 < path.size() &&
-         (path[dot + 1] == 'H' || path[dot + 1] == 'h');
 }
 
 std::size_t final_component_position(std::string_view path) {

@@ -7,15 +7,14 @@
 #include <string_view>
 #include <vector>
 
+#include "jobs/stream_rules.h"
+
 namespace wpconv {
 
 // The path with everything from its last '.' (even one in a directory name) replaced by
 // `extension`; with no '.' at all, the extension is appended. Nothing when the result would not
 // fit the system's path limit: a shortened name could overwrite another file.
 std::optional<std::string> replace_extension(std::string_view path, std::string_view extension);
-
-// True when the character after the path's last '.' is 'H' or 'h': the HTML direction.
-bool is_html_input(std::string_view path);
 
 // Where the final component of a path begins.
 std::size_t final_component_position(std::string_view path);

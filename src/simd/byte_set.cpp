@@ -22,13 +22,17 @@ const Kernels* kernels_of(Level level) {
       __builtin_cpu_init();
       return __builtin_cpu_supports("avx2") ? &AVX2_KERNELS : nullptr;
 #endif
+#if WPCONV_SIMD_WASM
+    case Level::simd128:
+      return &SIMD128_KERNELS;  // the module runs only where the engine has them
+#endif
     default:
       return nullptr;
   }
 }
 
 const Kernels* best_kernels() {
-  for (Level level : {Level::avx2, Level::sse2}) {
+  for (Level level : {Level::avx2, Level::sse2, Level::simd128}) {
     if (const Kernels* kernels = kernels_of(level)) return kernels;
   }
   return &PLAIN_KERNELS;
@@ -76,7 +80,7 @@ void ByteMaps::map(const unsigned char* bytes, std::size_t size) {
 
 Level level() {
   const Kernels* active = active_kernels;
-  for (Level level : {Level::avx2, Level::sse2}) {
+  for (Level level : {Level::avx2, Level::sse2, Level::simd128}) {
     if (active == kernels_of(level)) return level;
   }
   return Level::plain;
@@ -97,6 +101,8 @@ const char* level_name(Level level) {
       return "SSE2";
     case Level::avx2:
       return "AVX2";
+    case Level::simd128:
+      return "SIMD128";
   }
   return "?";
 }

@@ -124,7 +124,7 @@ struct Kernels {
 extern const Kernels* active_kernels;
 
 // The sets of kernels; tests choose among them through tests/simd_levels.h.
-enum class Level { plain, sse2, avx2 };
+enum class Level { plain, sse2, avx2, simd128 };
 
 }  // namespace wpconv::simd
 

@@ -15,6 +15,9 @@ extern const Kernels SSE2_KERNELS;
 #if WPCONV_SIMD_AVX2
 extern const Kernels AVX2_KERNELS;
 #endif
+#if WPCONV_SIMD_WASM
+extern const Kernels SIMD128_KERNELS;
+#endif
 
 inline constexpr int WINDOW_SIZE = 64;
 

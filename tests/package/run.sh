@@ -5,7 +5,7 @@
 # man pages rendered with every warning turned on; `cmake --install` of the package's build; the
 # Windows zips, 32-bit and 64-bit, unpacked, their programs checked (kind, subsystem, DLLs,
 # version, manifest) and run under Wine on the sample, with the same bytes, where this machine
-# can run them (scripts/wine-env.sh).
+# can run them (scripts/wine-env.sh); the web page's zip unpacked.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 repo=$PWD
@@ -144,5 +144,14 @@ for bits in 32 64; do
     "wpconv-batch $version" ] || fail "the win$bits wpconv-batch.exe --version"
   printf 'The %s-bit programs of the zip were checked and run.\n' "$bits"
 done
+
+step "the web page's zip: one folder holding the page, its module and the template"
+web=$packages/wpconv-$version-web.zip
+[ -f "$web" ] || fail "$web is missing: run scripts/package.sh first"
+unzip -q "$web" -d "$work/web"
+for name in index.html app.js worker.js sw.js wpconv.js wpconv.wasm fflate.js LICENSE-fflate.txt; do
+  [ -s "$work/web/wpconv-$version-web/$name" ] || fail "the web zip lacks $name"
+done
+cmp data/wpconv.FMT "$work/web/wpconv-$version-web/wpconv.FMT" || fail "the web zip's template"
 
 step "packages checked"
