@@ -147,6 +147,7 @@ constexpr std::uint64_t ONES = 0x0101010101010101;
     if (closes != 0) return text + std::countr_zero(closes) / 8 + 1;
     text += 8;
   }
+  if (text >= end) return nullptr;  // an empty buffer may have no address at all
   const void* close = std::memchr(text, '>', static_cast<std::size_t>(end - text));
   return close != nullptr ? static_cast<const unsigned char*>(close) + 1 : nullptr;
 }
