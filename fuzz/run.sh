@@ -2,11 +2,11 @@
 # Builds the fuzz targets (clang, libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer) and
 # runs each one for a bounded time from the seed corpus. Fails on any crash, sanitizer report,
 # broken property, leak, time-out or excess memory, printing the input that caused it.
-# Usage: fuzz/run.sh [SECONDS_PER_TARGET] (default 60). Needs clang and libclang-rt-14-dev,
+# Usage: fuzz/run.sh [SECONDS_PER_TARGET] (default 40). Needs clang and libclang-rt-14-dev,
 # which scripts/install-deps.sh installs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-seconds=${1:-60}
+seconds=${1:-40}
 build=build/fuzz
 targets=(doc_to_html doc_to_html5 oa2_to_html html_to_doc web_html_to_doc entry)
 
