@@ -21,8 +21,12 @@ esac
 
 missing=()
 for package in "${want[@]}"; do
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
-    missing+=("$package")
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' &&
+    continue
+  # Node.js from elsewhere (such as NodeSource's, which carries npm) conflicts with Debian's npm:
+  # a working command is enough.
+  case $package in nodejs | npm) command -v "${package%js}" >/dev/null && continue ;; esac
+  missing+=("$package")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
