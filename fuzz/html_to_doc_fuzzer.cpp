@@ -23,13 +23,18 @@
 //   pair of spaces becomes 81 40, which needs a pad space in front of it when the line layout
 //   has shifted it to an odd column, and a space after the end of a script is dropped. So D2
 //   is in general not D1, nor D3 D2: "<P>A", two spaces and 82 A0 give D1 = 41 20 20 20 82 A0,
-//   D2 = 41 20 81 40 20 20 82 A0 and D3 = 41 20 81 40 81 40 82 A0 (then 1A each time).
+//   D2 = 41 20 81 40 20 20 82 A0 and D3 = 41 20 81 40 81 40 82 A0 (then 1A each time);
+// - the choice of reader: the exact reader, stopping at the first tag the program does not write,
+//   followed by the dialect scan of what it leaves, tells what the scan of the whole input tells,
+//   and in the dialect gives the same document.
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "doccodes/doc_codes.h"
 #include "fuzz_support.h"
+#include "html2doc/html_tags.h"
+#include "html2doc/html_to_document.h"
 
 namespace wpconv {
 namespace {
@@ -84,6 +89,19 @@ int fuzz_one(const std::uint8_t* data, std::size_t size) {
   check(3 * (d1.size() - 1) <= 28 * read.size(), "the document grows faster than 28 bytes per 3",
         d1);
   check(!layout_fault(d1), "badly laid out", d1);
+
+  MemorySource whole = make_source(html, plan);
+  ByteReader scan(whole, ByteReader::Mode::text);
+  const bool exact = is_exact_dialect(scan);
+  MemorySource again = make_source(html, plan);
+  ByteReader one_pass(again, ByteReader::Mode::text);
+  MemorySink sink;
+  ByteWriter writer(sink);
+  const bool read_exactly =
+      dialect_html_to_document(one_pass, writer) && is_exact_dialect(one_pass);
+  check(read_exactly == exact, "reading in one pass gives another answer on the dialect");
+  check(!exact || (writer.flush() && sink.bytes == d1),
+        "reading in one pass gives another document");
 
   std::string h1 = document_to_html(d1);
   std::string d2 = html_to_document(h1);

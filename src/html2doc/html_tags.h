@@ -32,9 +32,10 @@ const unsigned char* read_tag(const unsigned char* text, const unsigned char* en
 // tag it is.
 HtmlTag read_html_tag(ByteReader& html);
 
-// Whether every tag of the HTML in `html` (a text-mode reader, read to its end) is one that the
-// program itself writes: then the exact reader reads it as the program meant it, and any other
-// HTML is read as a browser reads it. Tags are found as the exact reader finds them.
+// Whether every tag of the HTML in `html` (a text-mode reader, read to its end from where a
+// character begins, such as where the exact reader stops) is one that the program itself writes:
+// then the exact reader reads it as the program meant it, and any other HTML is read as a
+// browser reads it. Tags are found as the exact reader finds them.
 bool is_exact_dialect(ByteReader& html);
 
 }  // namespace wpconv

@@ -152,25 +152,31 @@ class WindowMaps {
   std::uint64_t block_number_ = ~std::uint64_t{0};
 };
 
+// Where a conversion stops before the end of its input: at the end of the body, or, for HTML that
+// may be in another dialect, at the first tag that the program does not write (left unread).
+enum class Stop { none, end_of_body, other_tag };
+
 // Converts the text already buffered in `html`: characters, dropped control bytes, the pad before
 // a two-byte character on an odd column, the filler line ends, and the tags that lie whole in
 // the buffer. Stops at the end of the text, at a tag that runs past the buffer and near the end
 // of the buffer, where a character may run past it; the column is then always below LINE_WIDTH.
-// Returns false after the end of the body. Text is most of a page, so this does most of the work.
+// Returns where the body or the dialect ends, if it does, with `stop_at_other` telling whether an
+// other tag ends the dialect. Text is most of a page, so this does most of the work.
 // It takes a window of bytes at a time: which bytes are leads and trails, which characters need a
 // closer look and which need a pad are found for the whole window with bit operations, so that the
 // bytes between two pads or line ends are copied at once, with no test for each character: ordinary
 // text mixes one-byte and two-byte characters too irregularly for branches to guess.
-bool copy_plain_text(ByteReader& html, DocumentWriter& writer, WindowMaps& maps) {
+Stop copy_plain_text(ByteReader& html, DocumentWriter& writer, WindowMaps& maps,
+                     bool stop_at_other) {
   const TextBytes& text_bytes = text_byte_table();
-  if (html.available() < 2) return true;
+  if (html.available() < 2) return Stop::none;
   maps.cover(html);
   const unsigned char* const begin = html.data();
   const unsigned char* const end = begin + html.available();
   const unsigned char* const last = end - 1;  // so that p[1] is buffered
   const unsigned char* p = begin;
   unsigned char* out = nullptr;
-  bool body_goes_on = true;
+  Stop stop = Stop::none;
 
   // Takes the character or tag at `c` with every decision it may need: the number of bytes
   // taken, 0 where the main loop must take over. Always inlined: as a call it costs each
@@ -184,9 +190,16 @@ bool copy_plain_text(ByteReader& html, DocumentWriter& writer, WindowMaps& maps)
         HtmlTag tag = HtmlTag::other;
         const unsigned char* tag_stop = read_tag(c, end, tag);
         if (tag_stop == nullptr) return 0;
+        if (tag == HtmlTag::other && stop_at_other) {
+          stop = Stop::other_tag;
+          return 0;
+        }
         bool text_started = true;
-        body_goes_on = apply_tag(tag, out, writer, text_started);
-        return body_goes_on ? static_cast<int>(tag_stop - c) : 0;
+        if (!apply_tag(tag, out, writer, text_started)) {
+          stop = Stop::end_of_body;
+          return 0;
+        }
+        return static_cast<int>(tag_stop - c);
       }
       case TextByte::one_byte:
         out = writer.put(out, *c);
@@ -260,40 +273,55 @@ bool copy_plain_text(ByteReader& html, DocumentWriter& writer, WindowMaps& maps)
     }
   }
   html.advance(static_cast<std::size_t>(p - begin));
-  return body_goes_on;
+  return stop;
 }
 
-}  // namespace
-
-std::uint64_t html_to_document(ByteReader& html, ByteWriter& document) {
-  DocumentWriter writer(document);
+// The exact reader: its document, unfinished where it stops at an other tag.
+Stop convert(ByteReader& html, DocumentWriter& writer, bool stop_at_other) {
   WindowMaps maps;
   bool text_started = false;
   for (;;) {
-    if (text_started && !copy_plain_text(html, writer, maps)) break;
+    if (text_started) {
+      const Stop stop = copy_plain_text(html, writer, maps, stop_at_other);
+      if (stop != Stop::none) return stop;
+    }
     // What the window loop leaves: the text before the first paragraph tag, and characters and
     // tags that run past the reader's buffer.
     int byte = html.get();
-    if (byte < 0 || byte == END_OF_TEXT) break;
+    if (byte < 0 || byte == END_OF_TEXT) return Stop::none;
     if (is_control_byte(static_cast<unsigned char>(byte))) continue;
     unsigned code = static_cast<unsigned>(byte);
     if (is_lead_byte(static_cast<unsigned char>(byte))) {
       int trail = html.get();
-      if (trail < 0) break;
+      if (trail < 0) return Stop::none;
       code = code << 8 | static_cast<unsigned>(trail);
     }
 
     if (code == TAG_START) {
       // Tags are acted on whether or not the text has started.
       const HtmlTag tag = read_html_tag(html);
+      if (tag == HtmlTag::other && stop_at_other) return Stop::other_tag;
       unsigned char* out = writer.room(TAG_OUTPUT);
       const bool body_goes_on = apply_tag(tag, out, writer, text_started);
       writer.commit(out);
-      if (!body_goes_on) break;
+      if (!body_goes_on) return Stop::end_of_body;
       continue;
     }
     if (text_started) writer.character(code);
   }
+}
+
+}  // namespace
+
+std::uint64_t html_to_document(ByteReader& html, ByteWriter& document) {
+  DocumentWriter writer(document);
+  convert(html, writer, false);
+  return writer.finish();
+}
+
+std::optional<std::uint64_t> dialect_html_to_document(ByteReader& html, ByteWriter& document) {
+  DocumentWriter writer(document);
+  if (convert(html, writer, true) == Stop::other_tag) return std::nullopt;
   return writer.finish();
 }
 

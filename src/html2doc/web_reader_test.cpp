@@ -6,6 +6,7 @@
 
 #include "doccodes/doc_codes.h"
 #include "html2doc/html_tags.h"
+#include "html2doc/html_to_document.h"
 #include "html2doc/html_tokenizer.h"
 #include "memory_stream.h"
 #include "test_support.h"
@@ -223,12 +224,26 @@ TEST(WebReader, ExactDialect) {
        true},
       {"<P>a<SU", false},     // unfinished
       {"<P>a\x1A<b>", true},  // the end mark ends what the exact reader reads
+      {"<P>a</BODY>b<br>", false},
+      {"<P>a</BODY>\x82<b>", true},
+      {"<P>a</BODY></HTML><SUP>", true},
   };
   for (const auto& c : cases) {
     for (std::size_t piece : {std::size_t{1}, std::size_t{2}, std::size_t{5}, STREAM_BLOCK_SIZE}) {
       MemorySource source(c.html, piece);
       ByteReader reader(source, ByteReader::Mode::text);
       EXPECT_EQ(is_exact_dialect(reader), c.exact) << c.html << " in pieces of " << piece;
+      // The same answer in one pass, the exact reader checking up to where it stops and the scan
+      // after it, with the exact reader's document.
+      MemorySource again(c.html, piece);
+      ByteReader one_pass(again, ByteReader::Mode::text);
+      MemorySink sink;
+      ByteWriter writer(sink);
+      const bool exact = dialect_html_to_document(one_pass, writer) && is_exact_dialect(one_pass);
+      EXPECT_EQ(exact, c.exact) << c.html << " in one pass, in pieces of " << piece;
+      if (exact && writer.flush()) {
+        EXPECT_EQ(sink.bytes, html_to_document(c.html)) << c.html;
+      }
     }
   }
 }

@@ -4,6 +4,7 @@
 
 #include "doccodes/oa2_header.h"
 #include "html2doc/html_tags.h"
+#include "html2doc/html_to_document.h"
 #include "io/file_stream.h"
 #include "jobs/paths.h"
 #include "jobs/stream_rules.h"
@@ -30,6 +31,10 @@ struct StreamJob {
   // onto the template) rather than a refusal (a conversion would destroy its input).
   bool output_may_be_input;
   std::uint64_t (*convert)(ByteReader& input, ByteWriter& output);
+  // For HTML whose tags choose its reader: the exact reader, which reads the input first, in text
+  // mode, and stops with nothing at a tag of another dialect; then `convert` reads the input
+  // again from its start. The job tells the reader in the result.
+  std::optional<std::uint64_t> (*exact_first)(ByteReader& input, ByteWriter& output) = nullptr;
   // The file whose modification time the output keeps, if not the input (the template copy
   // takes the HTML's).
   const std::string* time_of = nullptr;
@@ -48,16 +53,30 @@ void run(const StreamJob& job, const ConversionOptions& options, Result& result)
   if (!input.is_open()) {
     return fail(result, job.input_kind, Step::open, job.input_path, platform::last_error());
   }
-  FileSource source(input);
   // A large file is read ahead and written behind on threads of their own, so that the system's
   // copying overlaps the conversion; for a small one, starting them would cost more.
   const bool threads = input.size() >= LARGE_FILE && std::thread::hardware_concurrency() > 1;
-  ByteReader reader(source, job.input_mode, threads);
-  if (job.skip_oa2_header && !skip_oa2_header(reader)) {
+  bool exact_first = job.exact_first != nullptr;
+  std::optional<FileSource> source(std::in_place, input);
+  std::optional<ByteReader> reader(std::in_place, *source,
+                                   exact_first ? ByteReader::Mode::text : job.input_mode, threads);
+  // Reads the input again from its start: false, with the failure, if it cannot be opened now.
+  auto reopen = [&](ByteReader::Mode mode) {
+    reader.reset();
+    input = platform::File::open_for_reading(job.input_path);
+    if (!input.is_open()) {
+      fail(result, job.input_kind, Step::open, job.input_path, platform::last_error());
+      return false;
+    }
+    source.emplace(input);
+    reader.emplace(*source, mode, threads);
+    return true;
+  };
+  if (job.skip_oa2_header && !skip_oa2_header(*reader)) {
     // An .OA2 file without the marker after its header holds no document.
-    result.bytes_read += reader.consumed();
-    return reader.failed()
-               ? fail(result, job.input_kind, Step::read, job.input_path, source.error())
+    result.bytes_read += reader->consumed();
+    return reader->failed()
+               ? fail(result, job.input_kind, Step::read, job.input_path, source->error())
                : fail(result, job.input_kind, Step::open, job.input_path);
   }
 
@@ -74,22 +93,61 @@ void run(const StreamJob& job, const ConversionOptions& options, Result& result)
   if (!output.is_open()) {
     return fail(result, job.output_kind, Step::open, output_path, platform::last_error());
   }
-
-  FileSink sink(output);
-  ByteWriter writer(sink, job.output_mode, threads);
-  reader.stop_when(&writer.failed());
-  result.without_equivalent += job.convert(reader, writer);
-  const bool read_failed = reader.failed();
-  // HTML ends at the end of its body; what follows counts as read, so that the count does not
-  // depend on where the buffer's blocks end. A failure there is no failure of the conversion.
-  if (job.input_mode == ByteReader::Mode::text && !writer.failed()) reader.skip_to_end();
-  result.bytes_read += reader.consumed();
-  // Whatever is not committed is removed when `output` goes.
-  if (read_failed && !writer.failed()) {
-    return fail(result, job.input_kind, Step::read, job.input_path, source.error());
+  if (exact_first && output.in_place()) {
+    // What is written in place cannot be taken back: the tags choose the reader in a pass of
+    // their own before anything is written.
+    exact_first = is_exact_dialect(*reader);
+    if (!reopen(exact_first ? ByteReader::Mode::text : job.input_mode)) return;
   }
-  if (!writer.flush()) {
-    return fail(result, job.output_kind, Step::write, output_path, sink.error());
+
+  std::optional<FileSink> sink(std::in_place, output);
+  std::optional<ByteWriter> writer(std::in_place, *sink, job.output_mode, threads);
+  reader->stop_when(&writer->failed());
+  bool read_failed = false;
+  if (exact_first) {
+    const std::optional<std::uint64_t> without_equivalent = job.exact_first(*reader, *writer);
+    read_failed = reader->failed();
+    // What follows the end of the body must hold no other tag either, and counts as read, as
+    // below; a read failure there is no failure of the conversion.
+    exact_first = without_equivalent && (writer->failed() || is_exact_dialect(*reader));
+    if (exact_first) {
+      result.without_equivalent += *without_equivalent;
+    } else {
+      // Another dialect: the output begins again, unless nothing has reached it yet.
+      reader.reset();
+      writer.reset();
+      const bool written = sink->count() != 0 || sink->error() != 0;
+      sink.reset();
+      if (written) {
+        output.discard();
+        output = platform::OutputFile::create(output_path, options.replace);
+        if (!output.is_open()) {
+          return fail(result, job.output_kind, Step::open, output_path, platform::last_error());
+        }
+      }
+      if (!reopen(job.input_mode)) return;
+      sink.emplace(output);
+      writer.emplace(*sink, job.output_mode, threads);
+      reader->stop_when(&writer->failed());
+    }
+  }
+  if (!exact_first) {
+    result.without_equivalent += job.convert(*reader, *writer);
+    read_failed = reader->failed();
+    // HTML ends at the end of its body; what follows counts as read, so that the count does not
+    // depend on where the buffer's blocks end. A failure there is no failure of the conversion.
+    if (job.input_mode == ByteReader::Mode::text && !writer->failed()) reader->skip_to_end();
+  }
+  if (job.exact_first != nullptr) {
+    result.html_reader = exact_first ? HtmlReader::exact : HtmlReader::web;
+  }
+  result.bytes_read += reader->consumed();
+  // Whatever is not committed is removed when `output` goes.
+  if (read_failed && !writer->failed()) {
+    return fail(result, job.input_kind, Step::read, job.input_path, source->error());
+  }
+  if (!writer->flush()) {
+    return fail(result, job.output_kind, Step::write, output_path, sink->error());
   }
   std::optional<platform::FileTime> time;
   if (options.keep_time) {
@@ -100,7 +158,7 @@ void run(const StreamJob& job, const ConversionOptions& options, Result& result)
   if (!output.commit(time ? &*time : nullptr)) {
     return fail(result, job.output_kind, Step::write, output_path, platform::last_error());
   }
-  result.bytes_written += sink.count();
+  result.bytes_written += sink->count();
   result.outputs.push_back(output_path);
 }
 
@@ -172,26 +230,34 @@ std::optional<std::string> html5_output_path(const std::string& input_path) {
   return replace_extension(input_path, DOCUMENT_TO_HTML5.output_extension);
 }
 
+// Whether the file at `path` is in the program's own dialect, in a pass of its own; true where it
+// cannot be read, as nothing then tells otherwise.
+bool in_exact_dialect(const std::string& path) {
+  platform::File input = platform::fits_path_capacity(path) ? platform::File::open_for_reading(path)
+                                                            : platform::File();
+  if (!input.is_open()) return true;
+  FileSource source(input);
+  ByteReader reader(source, ByteReader::Mode::text);
+  return is_exact_dialect(reader);
+}
+
 Result convert_html_to_document(const ConversionPaths& paths, const ConversionOptions& options) {
   Result result;
-  // The reader, from a first pass over the file: one in the program's own dialect is read
-  // exactly, any other as a browser reads it. A file that cannot be opened fails below.
-  HtmlReader reader = options.html_reader;
-  if (reader == HtmlReader::automatic) {
-    reader = HtmlReader::exact;
-    platform::File input = platform::fits_path_capacity(paths.input_path)
-                               ? platform::File::open_for_reading(paths.input_path)
-                               : platform::File();
-    if (input.is_open()) {
-      FileSource source(input);
-      ByteReader first_pass(source, ByteReader::Mode::text);
-      if (!is_exact_dialect(first_pass)) reader = HtmlReader::web;
-    }
+  // One in the program's own dialect is read exactly, any other as a browser reads it. Unless a
+  // reader is forced, the exact reader reads first, and checks the dialect as it goes.
+  const HtmlReader forced = options.html_reader;
+  StreamJob job = rule_job(forced == HtmlReader::exact ? HTML_TO_DOCUMENT : WEB_HTML_TO_DOCUMENT,
+                           paths.input_path);
+  if (forced == HtmlReader::automatic) job.exact_first = dialect_html_to_document;
+  run(job, options, result);
+  if (forced != HtmlReader::automatic) {
+    result.html_reader = forced;
+  } else if (!result.html_reader && result.failure && result.failure->file != FileKind::html) {
+    // The output could not be begun, so no reader has read the file: the reader named is the
+    // one its tags choose.
+    result.html_reader = in_exact_dialect(paths.input_path) ? HtmlReader::exact : HtmlReader::web;
   }
-  run(rule_job(reader == HtmlReader::exact ? HTML_TO_DOCUMENT : WEB_HTML_TO_DOCUMENT,
-               paths.input_path),
-      options, result);
-  if (!result.failure || result.failure->file != FileKind::html) result.html_reader = reader;
+  if (result.failure && result.failure->file == FileKind::html) result.html_reader.reset();
   if (result.ok()) copy_template(paths, options, result);
   return result;
 }

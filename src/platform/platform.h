@@ -210,6 +210,9 @@ class OutputFile {
   static OutputFile create(const std::string& path, Replace replace = Replace::allowed);
 
   bool is_open() const { return file_.is_open(); }
+  // Whether the output is written over the existing file (see above), where what is written
+  // cannot be taken back: a device or a pipe may have passed it on.
+  bool in_place() const { return in_place_; }
   bool write(const unsigned char* buffer, std::size_t size) { return file_.write(buffer, size); }
   // Closes the file, gives it `modification_time` if there is one, and puts it in place; false,
   // and nothing left, on any error. With Replace::never, an output that has appeared meanwhile

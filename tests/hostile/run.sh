@@ -301,6 +301,21 @@ if posix_only; then
     expect_files "$dir/real" a.HTM b-too.HTM && ok
 fi
 
+# Written in place, an output cannot take back what it was given, so there the tags choose the
+# reader before anything is written.
+new_case "an HTML page's document with hard links is written in place by the reader its tags choose" html-links
+if posix_only; then
+  printf '<P>R&amp;D' >"$dir/own.htm"
+  printf '<p class=x>R&amp;D' >"$dir/web.htm"
+  old "$dir" own.DOC web.DOC
+  ln "$dir/own.DOC" "$dir/own-too.DOC"
+  ln "$dir/web.DOC" "$dir/web-too.DOC"
+  run own.htm && expect 0 "" && run web.htm && expect 0 "" &&
+    [ "$(cat "$dir/own-too.DOC")" = $'R&amp;D\x1a' ] && [ "$(cat "$dir/web-too.DOC")" = $'R&D\x1a' ] &&
+    expect_files "$dir" bin own.htm own.DOC own-too.DOC own.FMT web.htm web.DOC web-too.DOC web.FMT &&
+    ok
+fi
+
 new_case "a read-only output is refused for a user who may not replace it" read-only-file
 if posix_only && command -v setpriv >/dev/null; then
   printf 'ab\x1a' >"$dir/a.txt"
