@@ -79,20 +79,24 @@ constexpr std::string_view escape_of(unsigned char byte) {
 // as it stands: one-byte codes by themselves, two-byte codes as lead << 8 | trail. The rest (a
 // byte the decoder decides about, a lead of the word processor's codes, a trail that may be
 // interrupted, a character to escape, a code without Unicode) have a count of 0 and go through
-// the decoder.
+// the decoder. A space is in the table as itself, for the fast path, which decides by its
+// neighbours whether it may go out so; a two-byte code never ends in a space byte, so that a
+// space byte just before a character is always a space of its own.
 class Utf8Table {
  public:
   Utf8Table() : codes_(new Utf8[0x10000]) {
     for (unsigned code = 0; code <= 0xFFFF; ++code) {
       const auto high = static_cast<unsigned char>(code >> 8);
       const auto low = static_cast<unsigned char>(code & 0xFF);
-      const bool plain =
-          code <= 0xFF ? unit_start(low) == UnitStart::character && escape_of(low).empty()
-                       : unit_start(high) == UnitStart::lead && !trail_may_be_interrupted(low);
+      const bool plain = code <= 0xFF
+                             ? unit_start(low) == UnitStart::character && escape_of(low).empty()
+                             : unit_start(high) == UnitStart::lead &&
+                                   !trail_may_be_interrupted(low) && low != SPACE;
       const char32_t c =
           plain ? character_on_page(static_cast<CharCode>(code)) : encoding::NO_UNICODE;
       codes_[code] = c == encoding::NO_UNICODE ? Utf8{} : utf8_of(c);
     }
+    codes_[SPACE] = utf8_of(SPACE);
   }
   const Utf8& operator[](unsigned code) const { return codes_[code]; }
   const Utf8* codes() const { return codes_.get(); }
@@ -377,11 +381,15 @@ constexpr std::array<unsigned char, 256> LEAD_BYTES = [] {
   return leads;
 }();
 constexpr simd::ByteSet LEADS(is_lead_byte);
+constexpr simd::ByteSet SPACES([](unsigned char byte) {
+  return unit_start(byte) == UnitStart::space;
+});
 
-// The fast path: the plain characters from a unit start on, each perhaps after a single space,
-// written as they stand from the table until a byte the decoder must see. A space goes out as it
-// is only between two characters of the paragraph: the first only when the paragraph has a
-// character and its last is not a space, and none that is not followed by a plain character.
+// The fast path: the plain characters from a unit start on, spaces among them, written as they
+// stand from the table until a byte the decoder must see. A space goes out as it is only between
+// two characters of the paragraph: the first only when the paragraph has a character and its
+// last is not a space (`space_ok`), none that is followed by a space (the two are a full-width
+// space), and none that is not followed by a plain character.
 class PlainCopier {
   // The most a window or the rest writes: three bytes for each of 66 read, and the last copy
   // writes four.
@@ -389,13 +397,13 @@ class PlainCopier {
 
  public:
   explicit PlainCopier(const Utf8Table& table)
-      : table_(table), leads_({&LEADS}, ByteReader::LOOKAHEAD + STREAM_BLOCK_SIZE) {}
+      : table_(table), maps_({&LEADS, &SPACES}, ByteReader::LOOKAHEAD + STREAM_BLOCK_SIZE) {}
 
   // Maps the reader's buffered bytes, unless the block is mapped.
   void cover(const ByteReader& reader) {
     if (reader.block_number() == block_number_) return;
     block_number_ = reader.block_number();
-    leads_.map(reader.data(), reader.available());
+    maps_.map(reader.data(), reader.available());
   }
 
   // Copies from `p`, which lies in the mapped block as `end` does, and returns where it stopped.
@@ -403,70 +411,67 @@ class PlainCopier {
                             ByteWriter& out) const {
     // Locals only, so that they stay in registers: the stores of the text could alias members.
     const Utf8* const codes = table_.codes();
-    const unsigned char* space_at = nullptr;  // a space written just before, or nothing
+    const unsigned char* const from = p;
     unsigned char* written = nullptr;
-    // Writes the character at `c` and answers true, or answers false and leaves `c` and what
-    // follows to the decoder, a space just before it included.
-    auto take = [&](const Utf8& utf8, const unsigned char*& c) __attribute__((always_inline)) {
-      if (utf8[3] != 0) {
-        std::memcpy(written, utf8.data(), 4);
-        written += utf8[3];
-        space_ok = true;
-        space_at = nullptr;
-        return true;
-      }
-      if (*c == SPACE && space_ok && c[1] != SPACE) {
-        *written++ = SPACE;
-        space_ok = false;
-        space_at = c;
-        return true;
-      }
-      if (space_at != nullptr) {
-        c = space_at;
+    // Where the copy stops, at `c`: a space just before goes back to the decoder, as the
+    // character after it is not copied. Only a space unit ends in a space byte.
+    auto stop = [&](const unsigned char* c) {
+      if (c != from && c[-1] == SPACE) {
+        --c;
         --written;
       }
-      return false;
+      out.wrote_up_to(written);
+      return c;
     };
     // Whole windows of 64 bytes, found from their bits: where characters start does not hang on
-    // the byte before, so their table look-ups overlap. A character may end a byte past the
-    // window, and a space looks at the byte after it.
+    // the byte before, so their table look-ups overlap, and the spaces that may not go out as
+    // they are are found for the whole window, so that a character costs no branch of its own.
+    // A character may end a byte past the window, and a space looks at the byte after it.
     while (end - p >= 64 + 2) {
       written = out.room(ROOM);
-      const std::uint64_t leads = leads_.bits(0, p);
+      const std::uint64_t leads = maps_.bits(0, p);
       const std::uint64_t starts = ~trail_bits(leads);
-      for (std::uint64_t left = starts; left != 0; left &= left - 1) {
+      const std::uint64_t spaces = maps_.bits(1, p) & starts;
+      const std::uint64_t next_is_space = spaces >> 1 | static_cast<std::uint64_t>(p[64] == SPACE)
+                                                            << 63;
+      const std::uint64_t held = spaces & (next_is_space | static_cast<std::uint64_t>(!space_ok));
+      // The characters before the first held space: held & -held is its bit, or 0 for none.
+      const std::uint64_t copied = starts & ((held & (0 - held)) - 1);
+      for (std::uint64_t left = copied; left != 0; left &= left - 1) {
         const int i = std::countr_zero(left);
         const unsigned char* c = p + i;
         // Without a branch, which text that mixes one- and two-byte characters would mispredict.
         const auto lead = static_cast<unsigned>(leads >> i & 1);
         const unsigned code = static_cast<unsigned>(c[0]) << (8 * lead) | (c[1] & (0u - lead));
-        if (!take(codes[code], c)) {
-          out.wrote_up_to(written);
-          return c;
-        }
+        const Utf8& utf8 = codes[code];
+        if (utf8[3] == 0) return stop(c);
+        std::memcpy(written, utf8.data(), 4);
+        written += utf8[3];
       }
+      if (held != 0) return stop(p + std::countr_zero(held));
       out.wrote_up_to(written);
       p += 64 + ((leads & starts) >> 63);
+      space_ok = true;  // a space that ended the window was followed by no space
     }
     // The rest one character at a time, leaving the last two bytes to the decoder.
     written = out.room(ROOM);
     while (end - p > 2) {
       const unsigned lead = LEAD_BYTES[*p];
       const unsigned code = lead != 0 ? static_cast<unsigned>(*p) << 8 | p[1] : *p;
-      if (!take(codes[code], p)) break;
+      const Utf8& utf8 = codes[code];
+      const bool space = code == SPACE;
+      if (utf8[3] == 0 || (space && (!space_ok || p[1] == SPACE))) break;
+      std::memcpy(written, utf8.data(), 4);
+      written += utf8[3];
+      space_ok = !space;
       p += 1 + lead;
     }
-    if (space_at != nullptr && p != space_at) {  // the character after it is not seen
-      p = space_at;
-      --written;
-    }
-    out.wrote_up_to(written);
-    return p;
+    return stop(p);
   }
 
  private:
   const Utf8Table& table_;
-  simd::ByteMaps leads_;
+  simd::ByteMaps maps_;
   std::uint64_t block_number_ = ~std::uint64_t{0};
 };
 
