@@ -76,33 +76,37 @@ constexpr std::string_view escape_of(unsigned char byte) {
 }
 
 // The UTF-8 of every code that the decoder would take as a plain character and that goes out
-// as it stands: one-byte codes by themselves, two-byte codes as lead << 8 | trail. The rest (a
-// byte the decoder decides about, a lead of the word processor's codes, a trail that may be
-// interrupted, a character to escape, a code without Unicode) have a count of 0 and go through
-// the decoder. A space is in the table as itself, for the fast path, which decides by its
-// neighbours whether it may go out so; a two-byte code never ends in a space byte, so that a
-// space byte just before a character is always a space of its own.
+// as it stands, by the two bytes from where the character starts: a two-byte code as lead << 8 |
+// trail, a one-byte code as itself << 8 | whatever byte follows, so that the fast path looks a
+// character up without asking whether it is one byte long. The rest (a byte the decoder decides
+// about, a lead of the word processor's codes, a trail that may be interrupted, a character to
+// escape, a code without Unicode) have a count of 0 and go through the decoder. A space is in
+// the table as itself, for the fast path, which decides by its neighbours whether it may go out
+// so; a two-byte code never ends in a space byte, so that a space byte just before a character
+// is always a space of its own.
 class Utf8Table {
  public:
-  Utf8Table() : codes_(new Utf8[0x10000]) {
-    for (unsigned code = 0; code <= 0xFFFF; ++code) {
-      const auto high = static_cast<unsigned char>(code >> 8);
-      const auto low = static_cast<unsigned char>(code & 0xFF);
-      const bool plain = code <= 0xFF
-                             ? unit_start(low) == UnitStart::character && escape_of(low).empty()
-                             : unit_start(high) == UnitStart::lead &&
-                                   !trail_may_be_interrupted(low) && low != SPACE;
-      const char32_t c =
-          plain ? character_on_page(static_cast<CharCode>(code)) : encoding::NO_UNICODE;
-      codes_[code] = c == encoding::NO_UNICODE ? Utf8{} : utf8_of(c);
+  Utf8Table() : pairs_(new Utf8[0x10000]) {
+    for (unsigned pair = 0; pair <= 0xFFFF; ++pair) {
+      const auto high = static_cast<unsigned char>(pair >> 8);
+      const auto low = static_cast<unsigned char>(pair & 0xFF);
+      const bool lead = is_lead_byte(high);
+      const CharCode code = static_cast<CharCode>(lead ? pair : high);
+      const bool plain = !lead ? unit_start(high) == UnitStart::character && escape_of(high).empty()
+                               : unit_start(high) == UnitStart::lead &&
+                                     !trail_may_be_interrupted(low) && low != SPACE;
+      const char32_t c = plain ? character_on_page(code) : encoding::NO_UNICODE;
+      pairs_[pair] = c == encoding::NO_UNICODE ? Utf8{} : utf8_of(c);
+      if (high == SPACE) pairs_[pair] = utf8_of(SPACE);
     }
-    codes_[SPACE] = utf8_of(SPACE);
   }
-  const Utf8& operator[](unsigned code) const { return codes_[code]; }
-  const Utf8* codes() const { return codes_.get(); }
+  // The entry of a code: one byte, or lead << 8 | trail.
+  const Utf8& operator[](unsigned code) const { return pairs_[code <= 0xFF ? code << 8 : code]; }
+  // The entries by the two bytes from where a character starts.
+  const Utf8* pairs() const { return pairs_.get(); }
 
  private:
-  std::unique_ptr<Utf8[]> codes_;
+  std::unique_ptr<Utf8[]> pairs_;
 };
 
 const Utf8Table& utf8_table() {
@@ -410,7 +414,7 @@ class PlainCopier {
   const unsigned char* copy(const unsigned char* p, const unsigned char* end, bool space_ok,
                             ByteWriter& out) const {
     // Locals only, so that they stay in registers: the stores of the text could alias members.
-    const Utf8* const codes = table_.codes();
+    const Utf8* const pairs = table_.pairs();
     const unsigned char* const from = p;
     unsigned char* written = nullptr;
     // Where the copy stops, at `c`: a space just before goes back to the decoder, as the
@@ -440,10 +444,7 @@ class PlainCopier {
       for (std::uint64_t left = copied; left != 0; left &= left - 1) {
         const int i = std::countr_zero(left);
         const unsigned char* c = p + i;
-        // Without a branch, which text that mixes one- and two-byte characters would mispredict.
-        const auto lead = static_cast<unsigned>(leads >> i & 1);
-        const unsigned code = static_cast<unsigned>(c[0]) << (8 * lead) | (c[1] & (0u - lead));
-        const Utf8& utf8 = codes[code];
+        const Utf8& utf8 = pairs[static_cast<unsigned>(c[0]) << 8 | c[1]];
         if (utf8[3] == 0) return stop(c);
         std::memcpy(written, utf8.data(), 4);
         written += utf8[3];
@@ -456,15 +457,13 @@ class PlainCopier {
     // The rest one character at a time, leaving the last two bytes to the decoder.
     written = out.room(ROOM);
     while (end - p > 2) {
-      const unsigned lead = LEAD_BYTES[*p];
-      const unsigned code = lead != 0 ? static_cast<unsigned>(*p) << 8 | p[1] : *p;
-      const Utf8& utf8 = codes[code];
-      const bool space = code == SPACE;
+      const Utf8& utf8 = pairs[static_cast<unsigned>(p[0]) << 8 | p[1]];
+      const bool space = *p == SPACE;
       if (utf8[3] == 0 || (space && (!space_ok || p[1] == SPACE))) break;
       std::memcpy(written, utf8.data(), 4);
       written += utf8[3];
       space_ok = !space;
-      p += 1 + lead;
+      p += 1 + LEAD_BYTES[*p];
     }
     return stop(p);
   }
