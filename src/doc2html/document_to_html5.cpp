@@ -81,9 +81,8 @@ constexpr std::string_view escape_of(unsigned char byte) {
 // character up without asking whether it is one byte long. The rest (a byte the decoder decides
 // about, a lead of the word processor's codes, a trail that may be interrupted, a character to
 // escape, a code without Unicode) have a count of 0 and go through the decoder. A space is in
-// the table as itself, for the fast path, which decides by its neighbours whether it may go out
-// so; a two-byte code never ends in a space byte, so that a space byte just before a character
-// is always a space of its own.
+// the table as itself, and two as a full-width space, for the fast path, which decides by their
+// neighbours whether they may go out so; a two-byte code never ends in a space byte.
 class Utf8Table {
  public:
   Utf8Table() : pairs_(new Utf8[0x10000]) {
@@ -99,6 +98,8 @@ class Utf8Table {
       pairs_[pair] = c == encoding::NO_UNICODE ? Utf8{} : utf8_of(c);
       if (high == SPACE) pairs_[pair] = utf8_of(SPACE);
     }
+    // Two spaces are a full-width space.
+    pairs_[SPACE << 8 | SPACE] = pairs_[FULL_WIDTH_SPACE];
   }
   // The entry of a code: one byte, or lead << 8 | trail.
   const Utf8& operator[](unsigned code) const { return pairs_[code <= 0xFF ? code << 8 : code]; }
@@ -390,10 +391,10 @@ constexpr simd::ByteSet SPACES([](unsigned char byte) {
 });
 
 // The fast path: the plain characters from a unit start on, spaces among them, written as they
-// stand from the table until a byte the decoder must see. A space goes out as it is only between
-// two characters of the paragraph: the first only when the paragraph has a character and its
-// last is not a space (`space_ok`), none that is followed by a space (the two are a full-width
-// space), and none that is not followed by a plain character.
+// stand from the table until a byte the decoder must see. Two spaces are a full-width space, a
+// character. A space on its own goes out as it is only between two characters of the paragraph:
+// the first only when the paragraph has a character and its last is not a space (`space_ok`),
+// and none that is not followed by a plain character.
 class PlainCopier {
   // The most a window or the rest writes: three bytes for each of 66 read, and the last copy
   // writes four.
@@ -415,12 +416,12 @@ class PlainCopier {
                             ByteWriter& out) const {
     // Locals only, so that they stay in registers: the stores of the text could alias members.
     const Utf8* const pairs = table_.pairs();
-    const unsigned char* const from = p;
     unsigned char* written = nullptr;
-    // Where the copy stops, at `c`: a space just before goes back to the decoder, as the
-    // character after it is not copied. Only a space unit ends in a space byte.
-    auto stop = [&](const unsigned char* c) {
-      if (c != from && c[-1] == SPACE) {
+    // Where the copy stops, at `c`: a space on its own just before (`after_single`) goes back to
+    // the decoder, as the character after it is not copied. It was written since the last call
+    // of room(), which may have passed the bytes before on.
+    auto stop = [&](const unsigned char* c, bool after_single) {
+      if (after_single) {
         --c;
         --written;
       }
@@ -430,42 +431,53 @@ class PlainCopier {
     // Whole windows of 64 bytes, found from their bits: where characters start does not hang on
     // the byte before, so their table look-ups overlap, and the spaces that may not go out as
     // they are are found for the whole window, so that a character costs no branch of its own.
-    // A character may end a byte past the window, and a space looks at the byte after it.
+    // A character may end a byte past the window.
     while (end - p >= 64 + 2) {
       written = out.room(ROOM);
       const std::uint64_t leads = maps_.bits(0, p);
-      const std::uint64_t starts = ~trail_bits(leads);
-      const std::uint64_t spaces = maps_.bits(1, p) & starts;
-      const std::uint64_t next_is_space = spaces >> 1 | static_cast<std::uint64_t>(p[64] == SPACE)
-                                                            << 63;
-      const std::uint64_t held = spaces & (next_is_space | static_cast<std::uint64_t>(!space_ok));
+      const std::uint64_t unit_starts = ~trail_bits(leads);
+      const std::uint64_t spaces = maps_.bits(1, p) & unit_starts;
+      // Spaces pair off from the first of a run, as the decoder takes them: two are a full-width
+      // space, a character looked up by its two bytes like any other.
+      const std::uint64_t seconds = trail_bits(spaces) & spaces;
+      const std::uint64_t starts = unit_starts & ~seconds;
+      const std::uint64_t singles = spaces & ~seconds & ~(seconds >> 1);
+      // A space on its own that may not go out as it is: the first unit, when the paragraph has
+      // no character before or its last is a space.
+      const std::uint64_t held = singles & static_cast<std::uint64_t>(!space_ok);
+      // A space on its own at the end is left to the next window, which sees what follows it:
+      // another space to pair with, or a unit that it must not be written before.
+      const std::uint64_t last_single = singles >> 63;
       // The characters before the first held space: held & -held is its bit, or 0 for none.
-      const std::uint64_t copied = starts & ((held & (0 - held)) - 1);
+      const std::uint64_t copied = starts & ~(last_single << 63) & ((held & (0 - held)) - 1);
       for (std::uint64_t left = copied; left != 0; left &= left - 1) {
         const int i = std::countr_zero(left);
-        const unsigned char* c = p + i;
-        const Utf8& utf8 = pairs[static_cast<unsigned>(c[0]) << 8 | c[1]];
-        if (utf8[3] == 0) return stop(c);
+        const Utf8& utf8 = pairs[static_cast<unsigned>(p[i]) << 8 | p[i + 1]];
+        if (utf8[3] == 0) return stop(p + i, i > 0 && (singles >> (i - 1) & 1) != 0);
         std::memcpy(written, utf8.data(), 4);
         written += utf8[3];
       }
-      if (held != 0) return stop(p + std::countr_zero(held));
+      if (held != 0) return stop(p + std::countr_zero(held), false);  // after no single space
       out.wrote_up_to(written);
-      p += 64 + ((leads & starts) >> 63);
-      space_ok = true;  // a space that ended the window was followed by no space
+      // A character may end a byte past the window.
+      p += 64 + ((leads & starts) >> 63) - last_single;
+      space_ok = true;  // the window ends after a character
     }
-    // The rest one character at a time, leaving the last two bytes to the decoder.
+    // The rest one unit at a time, leaving the last two bytes to the decoder.
     written = out.room(ROOM);
+    bool after_single = false;
     while (end - p > 2) {
       const Utf8& utf8 = pairs[static_cast<unsigned>(p[0]) << 8 | p[1]];
-      const bool space = *p == SPACE;
-      if (utf8[3] == 0 || (space && (!space_ok || p[1] == SPACE))) break;
+      const bool space = p[0] == SPACE;
+      const bool single = space && p[1] != SPACE;
+      if (utf8[3] == 0 || (single && !space_ok)) break;
       std::memcpy(written, utf8.data(), 4);
       written += utf8[3];
-      space_ok = !space;
-      p += 1 + LEAD_BYTES[*p];
+      space_ok = !single;
+      after_single = single;
+      p += 1 + (LEAD_BYTES[p[0]] | space) - single;
     }
-    return stop(p);
+    return stop(p, after_single);
   }
 
  private:
