@@ -493,17 +493,18 @@ std::uint64_t convert(ByteReader& document, ByteWriter& html, bool fast) {
   decode_document(document, [&](const unsigned char* p, const unsigned char* end, bool last) {
     if (fast) copier.cover(document);
     while (p < end) {
-      if (fast && sink.plain()) {
-        const unsigned char* const from = p;
-        p = copier.copy(p, end, sink.space_may_be_plain(), sink.out());
-        if (p != from) {
-          sink.wrote_plain();
+      if (fast) {
+        // Where a copy stops, another would stop at once: the unit there goes to the decoder,
+        // unless it writes nothing, as the line ends that mostly stop the copies.
+        if (sink.plain()) {
+          const unsigned char* const from = p;
+          p = copier.copy(p, end, sink.space_may_be_plain(), sink.out());
+          if (p != from) sink.wrote_plain();
+        }
+        if (const unsigned char* next = skip_silent_units(p, end); next != p) {
+          p = next;
           continue;
         }
-      }
-      if (const unsigned char* next = skip_silent_units(p, end); fast && next != p) {
-        p = next;
-        continue;
       }
       const unsigned char* const at = p;
       if (const Unit unit = decoder.decode(p, end, last); unit != Unit::decoded) {
