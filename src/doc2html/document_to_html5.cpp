@@ -451,7 +451,7 @@ class PlainCopier {
       // The characters before the first held space: held & -held is its bit, or 0 for none.
       const std::uint64_t copied = starts & ~(last_single << 63) & ((held & (0 - held)) - 1);
       for (std::uint64_t left = copied; left != 0; left &= left - 1) {
-        const int i = std::countr_zero(left);
+        const auto i = static_cast<unsigned>(std::countr_zero(left));
         const Utf8& utf8 = pairs[static_cast<unsigned>(p[i]) << 8 | p[i + 1]];
         if (utf8[3] == 0) return stop(p + i, i > 0 && (singles >> (i - 1) & 1) != 0);
         std::memcpy(written, utf8.data(), 4);
