@@ -75,6 +75,34 @@ constexpr std::string_view escape_of(unsigned char byte) {
   }
 }
 
+// Whether the decoder takes the two bytes of `code`, before other text, as one character that it
+// hands over as it is.
+bool decoded_as_character(CharCode code) {
+  struct Probe {
+    void character(unsigned char) { other = true; }
+    void space() { other = true; }
+    void character(CharCode c) { taken = c; }
+    void paragraph() { other = true; }
+    void underline(bool) { other = true; }
+    void script(ScriptState, ScriptState) { other = true; }
+    CharCode taken = 0;
+    bool other = false;
+  } probe;
+  DocumentDecoder<Probe> decoder(probe);
+  const unsigned char unit[LONGEST_UNIT] = {static_cast<unsigned char>(code >> 8),
+                                            static_cast<unsigned char>(code & 0xFF),
+                                            'a',
+                                            'a',
+                                            'a',
+                                            'a',
+                                            'a',
+                                            'a',
+                                            'a'};
+  const unsigned char* p = unit;
+  return decoder.decode(p, unit + LONGEST_UNIT, true) == Unit::decoded && p == unit + 2 &&
+         probe.taken == code && !probe.other;
+}
+
 // The UTF-8 of every code that the decoder would take as a plain character and that goes out
 // as it stands, by the two bytes from where the character starts: a two-byte code as lead << 8 |
 // trail, a one-byte code as itself << 8 | whatever byte follows, so that the fast path looks a
@@ -100,6 +128,17 @@ class Utf8Table {
     }
     // Two spaces are a full-width space.
     pairs_[SPACE << 8 | SPACE] = pairs_[FULL_WIDTH_SPACE];
+    // An external character that the decoder hands over as a character, and whose replacement
+    // is a two-byte character that goes out as it stands, is that character.
+    for (unsigned code = EXTERNAL_CHAR_FIRST; code <= EXTERNAL_CHAR_LAST; ++code) {
+      const auto replacement = external_char_replacement(static_cast<CharCode>(code));
+      const auto low = static_cast<unsigned char>(code & 0xFF);
+      if (is_lead_byte(static_cast<unsigned char>(replacement >> 8)) &&
+          !trail_may_be_interrupted(low) && low != SPACE &&
+          decoded_as_character(static_cast<CharCode>(code))) {
+        pairs_[code] = pairs_[replacement];
+      }
+    }
   }
   // The entry of a code: one byte, or lead << 8 | trail.
   const Utf8& operator[](unsigned code) const { return pairs_[code <= 0xFF ? code << 8 : code]; }
