@@ -4,6 +4,7 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -89,15 +90,10 @@ bool decoded_as_character(CharCode code) {
     bool other = false;
   } probe;
   DocumentDecoder<Probe> decoder(probe);
-  const unsigned char unit[LONGEST_UNIT] = {static_cast<unsigned char>(code >> 8),
-                                            static_cast<unsigned char>(code & 0xFF),
-                                            'a',
-                                            'a',
-                                            'a',
-                                            'a',
-                                            'a',
-                                            'a',
-                                            'a'};
+  unsigned char unit[LONGEST_UNIT];
+  std::fill(std::begin(unit), std::end(unit), 'a');
+  unit[0] = static_cast<unsigned char>(code >> 8);
+  unit[1] = static_cast<unsigned char>(code & 0xFF);
   const unsigned char* p = unit;
   return decoder.decode(p, unit + LONGEST_UNIT, true) == Unit::decoded && p == unit + 2 &&
          probe.taken == code && !probe.other;
