@@ -4,6 +4,7 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -75,30 +76,73 @@ constexpr std::string_view escape_of(unsigned char byte) {
   }
 }
 
+// Whether the decoder takes the two bytes of `code`, before other text, as one character that it
+// hands over as it is.
+bool decoded_as_character(CharCode code) {
+  struct Probe {
+    void character(unsigned char) { other = true; }
+    void space() { other = true; }
+    void character(CharCode c) { taken = c; }
+    void paragraph() { other = true; }
+    void underline(bool) { other = true; }
+    void script(ScriptState, ScriptState) { other = true; }
+    CharCode taken = 0;
+    bool other = false;
+  } probe;
+  DocumentDecoder<Probe> decoder(probe);
+  unsigned char unit[LONGEST_UNIT];
+  std::fill(std::begin(unit), std::end(unit), 'a');
+  unit[0] = static_cast<unsigned char>(code >> 8);
+  unit[1] = static_cast<unsigned char>(code & 0xFF);
+  const unsigned char* p = unit;
+  return decoder.decode(p, unit + LONGEST_UNIT, true) == Unit::decoded && p == unit + 2 &&
+         probe.taken == code && !probe.other;
+}
+
 // The UTF-8 of every code that the decoder would take as a plain character and that goes out
-// as it stands: one-byte codes by themselves, two-byte codes as lead << 8 | trail. The rest (a
-// byte the decoder decides about, a lead of the word processor's codes, a trail that may be
-// interrupted, a character to escape, a code without Unicode) have a count of 0 and go through
-// the decoder.
+// as it stands, by the two bytes from where the character starts: a two-byte code as lead << 8 |
+// trail, a one-byte code as itself << 8 | whatever byte follows, so that the fast path looks a
+// character up without asking whether it is one byte long. The rest (a byte the decoder decides
+// about, a lead of the word processor's codes, a trail that may be interrupted, a character to
+// escape, a code without Unicode) have a count of 0 and go through the decoder. A space is in
+// the table as itself, and two as a full-width space, for the fast path, which decides by their
+// neighbours whether they may go out so; a two-byte code never ends in a space byte.
 class Utf8Table {
  public:
-  Utf8Table() : codes_(new Utf8[0x10000]) {
-    for (unsigned code = 0; code <= 0xFFFF; ++code) {
-      const auto high = static_cast<unsigned char>(code >> 8);
+  Utf8Table() : pairs_(new Utf8[0x10000]) {
+    for (unsigned pair = 0; pair <= 0xFFFF; ++pair) {
+      const auto high = static_cast<unsigned char>(pair >> 8);
+      const auto low = static_cast<unsigned char>(pair & 0xFF);
+      const bool lead = is_lead_byte(high);
+      const CharCode code = static_cast<CharCode>(lead ? pair : high);
+      const bool plain = !lead ? unit_start(high) == UnitStart::character && escape_of(high).empty()
+                               : unit_start(high) == UnitStart::lead &&
+                                     !trail_may_be_interrupted(low) && low != SPACE;
+      const char32_t c = plain ? character_on_page(code) : encoding::NO_UNICODE;
+      pairs_[pair] = c == encoding::NO_UNICODE ? Utf8{} : utf8_of(c);
+      if (high == SPACE) pairs_[pair] = utf8_of(SPACE);
+    }
+    // Two spaces are a full-width space.
+    pairs_[SPACE << 8 | SPACE] = pairs_[FULL_WIDTH_SPACE];
+    // An external character that the decoder hands over as a character, and whose replacement
+    // is a two-byte character that goes out as it stands, is that character.
+    for (unsigned code = EXTERNAL_CHAR_FIRST; code <= EXTERNAL_CHAR_LAST; ++code) {
+      const auto replacement = external_char_replacement(static_cast<CharCode>(code));
       const auto low = static_cast<unsigned char>(code & 0xFF);
-      const bool plain =
-          code <= 0xFF ? unit_start(low) == UnitStart::character && escape_of(low).empty()
-                       : unit_start(high) == UnitStart::lead && !trail_may_be_interrupted(low);
-      const char32_t c =
-          plain ? character_on_page(static_cast<CharCode>(code)) : encoding::NO_UNICODE;
-      codes_[code] = c == encoding::NO_UNICODE ? Utf8{} : utf8_of(c);
+      if (is_lead_byte(static_cast<unsigned char>(replacement >> 8)) &&
+          !trail_may_be_interrupted(low) && low != SPACE &&
+          decoded_as_character(static_cast<CharCode>(code))) {
+        pairs_[code] = pairs_[replacement];
+      }
     }
   }
-  const Utf8& operator[](unsigned code) const { return codes_[code]; }
-  const Utf8* codes() const { return codes_.get(); }
+  // The entry of a code: one byte, or lead << 8 | trail.
+  const Utf8& operator[](unsigned code) const { return pairs_[code <= 0xFF ? code << 8 : code]; }
+  // The entries by the two bytes from where a character starts.
+  const Utf8* pairs() const { return pairs_.get(); }
 
  private:
-  std::unique_ptr<Utf8[]> codes_;
+  std::unique_ptr<Utf8[]> pairs_;
 };
 
 const Utf8Table& utf8_table() {
@@ -377,11 +421,15 @@ constexpr std::array<unsigned char, 256> LEAD_BYTES = [] {
   return leads;
 }();
 constexpr simd::ByteSet LEADS(is_lead_byte);
+constexpr simd::ByteSet SPACES([](unsigned char byte) {
+  return unit_start(byte) == UnitStart::space;
+});
 
-// The fast path: the plain characters from a unit start on, each perhaps after a single space,
-// written as they stand from the table until a byte the decoder must see. A space goes out as it
-// is only between two characters of the paragraph: the first only when the paragraph has a
-// character and its last is not a space, and none that is not followed by a plain character.
+// The fast path: the plain characters from a unit start on, spaces among them, written as they
+// stand from the table until a byte the decoder must see. Two spaces are a full-width space, a
+// character. A space on its own goes out as it is only between two characters of the paragraph:
+// the first only when the paragraph has a character and its last is not a space (`space_ok`),
+// and none that is not followed by a plain character.
 class PlainCopier {
   // The most a window or the rest writes: three bytes for each of 66 read, and the last copy
   // writes four.
@@ -389,84 +437,87 @@ class PlainCopier {
 
  public:
   explicit PlainCopier(const Utf8Table& table)
-      : table_(table), leads_({&LEADS}, ByteReader::LOOKAHEAD + STREAM_BLOCK_SIZE) {}
+      : table_(table), maps_({&LEADS, &SPACES}, ByteReader::LOOKAHEAD + STREAM_BLOCK_SIZE) {}
 
   // Maps the reader's buffered bytes, unless the block is mapped.
   void cover(const ByteReader& reader) {
     if (reader.block_number() == block_number_) return;
     block_number_ = reader.block_number();
-    leads_.map(reader.data(), reader.available());
+    maps_.map(reader.data(), reader.available());
   }
 
   // Copies from `p`, which lies in the mapped block as `end` does, and returns where it stopped.
   const unsigned char* copy(const unsigned char* p, const unsigned char* end, bool space_ok,
                             ByteWriter& out) const {
     // Locals only, so that they stay in registers: the stores of the text could alias members.
-    const Utf8* const codes = table_.codes();
-    const unsigned char* space_at = nullptr;  // a space written just before, or nothing
+    const Utf8* const pairs = table_.pairs();
     unsigned char* written = nullptr;
-    // Writes the character at `c` and answers true, or answers false and leaves `c` and what
-    // follows to the decoder, a space just before it included.
-    auto take = [&](const Utf8& utf8, const unsigned char*& c) __attribute__((always_inline)) {
-      if (utf8[3] != 0) {
-        std::memcpy(written, utf8.data(), 4);
-        written += utf8[3];
-        space_ok = true;
-        space_at = nullptr;
-        return true;
-      }
-      if (*c == SPACE && space_ok && c[1] != SPACE) {
-        *written++ = SPACE;
-        space_ok = false;
-        space_at = c;
-        return true;
-      }
-      if (space_at != nullptr) {
-        c = space_at;
+    // Where the copy stops, at `c`: a space on its own just before (`after_single`) goes back to
+    // the decoder, as the character after it is not copied. It was written since the last call
+    // of room(), which may have passed the bytes before on.
+    auto stop = [&](const unsigned char* c, bool after_single) {
+      if (after_single) {
+        --c;
         --written;
       }
-      return false;
+      out.wrote_up_to(written);
+      return c;
     };
     // Whole windows of 64 bytes, found from their bits: where characters start does not hang on
-    // the byte before, so their table look-ups overlap. A character may end a byte past the
-    // window, and a space looks at the byte after it.
+    // the byte before, so their table look-ups overlap, and the spaces that may not go out as
+    // they are are found for the whole window, so that a character costs no branch of its own.
+    // A character may end a byte past the window.
     while (end - p >= 64 + 2) {
       written = out.room(ROOM);
-      const std::uint64_t leads = leads_.bits(0, p);
-      const std::uint64_t starts = ~trail_bits(leads);
-      for (std::uint64_t left = starts; left != 0; left &= left - 1) {
-        const int i = std::countr_zero(left);
-        const unsigned char* c = p + i;
-        // Without a branch, which text that mixes one- and two-byte characters would mispredict.
-        const auto lead = static_cast<unsigned>(leads >> i & 1);
-        const unsigned code = static_cast<unsigned>(c[0]) << (8 * lead) | (c[1] & (0u - lead));
-        if (!take(codes[code], c)) {
-          out.wrote_up_to(written);
-          return c;
-        }
+      const std::uint64_t leads = maps_.bits(0, p);
+      const std::uint64_t unit_starts = ~trail_bits(leads);
+      const std::uint64_t spaces = maps_.bits(1, p) & unit_starts;
+      // Spaces pair off from the first of a run, as the decoder takes them: two are a full-width
+      // space, a character looked up by its two bytes like any other.
+      const std::uint64_t seconds = trail_bits(spaces) & spaces;
+      const std::uint64_t starts = unit_starts & ~seconds;
+      const std::uint64_t singles = spaces & ~seconds & ~(seconds >> 1);
+      // A space on its own that may not go out as it is: the first unit, when the paragraph has
+      // no character before or its last is a space.
+      const std::uint64_t held = singles & static_cast<std::uint64_t>(!space_ok);
+      // A space on its own at the end is left to the next window, which sees what follows it:
+      // another space to pair with, or a unit that it must not be written before.
+      const std::uint64_t last_single = singles >> 63;
+      // The characters before the first held space: held & -held is its bit, or 0 for none.
+      const std::uint64_t copied = starts & ~(last_single << 63) & ((held & (0 - held)) - 1);
+      for (std::uint64_t left = copied; left != 0; left &= left - 1) {
+        const auto i = static_cast<unsigned>(std::countr_zero(left));
+        const Utf8& utf8 = pairs[static_cast<unsigned>(p[i]) << 8 | p[i + 1]];
+        if (utf8[3] == 0) return stop(p + i, i > 0 && (singles >> (i - 1) & 1) != 0);
+        std::memcpy(written, utf8.data(), 4);
+        written += utf8[3];
       }
+      if (held != 0) return stop(p + std::countr_zero(held), false);  // after no single space
       out.wrote_up_to(written);
-      p += 64 + ((leads & starts) >> 63);
+      // A character may end a byte past the window.
+      p += 64 + ((leads & starts) >> 63) - last_single;
+      space_ok = true;  // the window ends after a character
     }
-    // The rest one character at a time, leaving the last two bytes to the decoder.
+    // The rest one unit at a time, leaving the last two bytes to the decoder.
     written = out.room(ROOM);
+    bool after_single = false;
     while (end - p > 2) {
-      const unsigned lead = LEAD_BYTES[*p];
-      const unsigned code = lead != 0 ? static_cast<unsigned>(*p) << 8 | p[1] : *p;
-      if (!take(codes[code], p)) break;
-      p += 1 + lead;
+      const Utf8& utf8 = pairs[static_cast<unsigned>(p[0]) << 8 | p[1]];
+      const bool space = p[0] == SPACE;
+      const bool single = space && p[1] != SPACE;
+      if (utf8[3] == 0 || (single && !space_ok)) break;
+      std::memcpy(written, utf8.data(), 4);
+      written += utf8[3];
+      space_ok = !single;
+      after_single = single;
+      p += 1 + (LEAD_BYTES[p[0]] | space) - single;
     }
-    if (space_at != nullptr && p != space_at) {  // the character after it is not seen
-      p = space_at;
-      --written;
-    }
-    out.wrote_up_to(written);
-    return p;
+    return stop(p, after_single);
   }
 
  private:
   const Utf8Table& table_;
-  simd::ByteMaps leads_;
+  simd::ByteMaps maps_;
   std::uint64_t block_number_ = ~std::uint64_t{0};
 };
 
@@ -477,17 +528,18 @@ std::uint64_t convert(ByteReader& document, ByteWriter& html, bool fast) {
   decode_document(document, [&](const unsigned char* p, const unsigned char* end, bool last) {
     if (fast) copier.cover(document);
     while (p < end) {
-      if (fast && sink.plain()) {
-        const unsigned char* const from = p;
-        p = copier.copy(p, end, sink.space_may_be_plain(), sink.out());
-        if (p != from) {
-          sink.wrote_plain();
+      if (fast) {
+        // Where a copy stops, another would stop at once: the unit there goes to the decoder,
+        // unless it writes nothing, as the line ends that mostly stop the copies.
+        if (sink.plain()) {
+          const unsigned char* const from = p;
+          p = copier.copy(p, end, sink.space_may_be_plain(), sink.out());
+          if (p != from) sink.wrote_plain();
+        }
+        if (const unsigned char* next = skip_silent_units(p, end); next != p) {
+          p = next;
           continue;
         }
-      }
-      if (const unsigned char* next = skip_silent_units(p, end); fast && next != p) {
-        p = next;
-        continue;
       }
       const unsigned char* const at = p;
       if (const Unit unit = decoder.decode(p, end, last); unit != Unit::decoded) {

@@ -5,6 +5,7 @@
 #include <random>
 
 #include "doc2html/document_to_html.h"
+#include "doccodes/doc_codes.h"
 #include "memory_stream.h"
 #include "test_support.h"
 
@@ -171,6 +172,23 @@ std::string random_document(std::mt19937& random, std::size_t size) {
   return document;
 }
 
+// Documents of mostly plain text, spaces among it, so that the fast path's windows meet spaces
+// at their edges, in pairs and before the bytes that stop them.
+std::string plain_document(std::mt19937& random, std::size_t size) {
+  static const std::string_view plain[] = {"a",        " ",        " ",    "  ",      "   ",
+                                           "\x82\xA0", "\x8A\xBF", "\xB1", "\x81\x40"};
+  static const std::string_view others[] = {
+      "<", "&", "\x01", "\xEF\xA0", "\x85\x40", "\x82\xF0", "\xEC\xE9", "\x82\x20", "\x1A"};
+  std::string document;
+  std::uniform_int_distribution<std::size_t> pick(0, std::size(plain) - 1);
+  std::uniform_int_distribution<std::size_t> pick_other(0, std::size(others) - 1);
+  std::uniform_int_distribution<int> roll(0, 99);
+  while (document.size() < size) {
+    document += roll(random) < 3 ? others[pick_other(random)] : plain[pick(random)];
+  }
+  return document;
+}
+
 TEST(DocToHtml5, FastPathsGiveWhatTheDecoderGives) {
   std::mt19937 random(20);
   for (int round = 0; round < 300; ++round) {
@@ -187,6 +205,65 @@ TEST(DocToHtml5, FastPathsGiveWhatTheDecoderGives) {
     EXPECT_EQ(convert(document_to_html5, document, {.piece = piece}),
               convert(document_to_html5, document))
         << "read size " << piece << ", round " << round;
+  }
+  for (int round = 0; round < 100; ++round) {
+    const std::string document = plain_document(random, 100 + round * 20);
+    for_each_level([&](simd::Level level) {
+      EXPECT_EQ(convert(document_to_html5, document),
+                convert(document_to_html5_unit_by_unit, document))
+          << "level " << simd::level_name(level) << ", plain round " << round;
+    });
+  }
+}
+
+// Spaces, alone and in pairs, at every place of a window and its edges, before a character and
+// before a byte that stops the fast path.
+TEST(DocToHtml5, FastPathTakesSpacesAtWindowEdgesAsTheDecoderDoes) {
+  for (std::size_t n = 0; n < 140; ++n) {
+    for (std::string_view spaces : {" ", "  ", "   "}) {
+      for (std::string_view next : {"&", "\x01 ", "\xEF\xA0", "\x82\xA0", "\x85\x40"}) {
+        const std::string document = std::string(50, 'x') + "\xEF\xA0" + std::string(n, 'k') +
+                                     std::string(spaces) + std::string(next) +
+                                     std::string(100, 'k');
+        for_each_level([&](simd::Level level) {
+          EXPECT_EQ(convert(document_to_html5, document),
+                    convert(document_to_html5_unit_by_unit, document))
+              << "level " << simd::level_name(level) << ", " << n << " characters before";
+        });
+      }
+    }
+  }
+}
+
+// A window that ends with a space followed by a byte that stops the fast path, again and again,
+// so that the writer's buffer is passed on between the two at some point.
+TEST(DocToHtml5, FastPathTakesNoSpaceBackFromBytesPassedOn) {
+  std::string document = std::string(50, 'x') + "\xEF\xA0";
+  for (int block = 0; block < 3000; ++block) {
+    document += std::string(60 + block % 5, 'k') + " \xEF\xC0\x22 ";
+  }
+  EXPECT_EQ(convert(document_to_html5, document),
+            convert(document_to_html5_unit_by_unit, document));
+}
+
+// Every code, one- and two-byte, after a character, after a space and before one, in windows of
+// the fast path and in its rest: the table it copies from says what the decoder would write.
+TEST(DocToHtml5, FastPathGivesWhatTheDecoderGivesForEveryCode) {
+  for (unsigned high = 0; high < 256; ++high) {
+    std::string document = "\xEF\xA0";
+    for (unsigned low = 0; low < 256; ++low) {
+      const bool lead = is_lead_byte(static_cast<unsigned char>(high));
+      const std::string code = lead ? std::string{static_cast<char>(high), static_cast<char>(low)}
+                                    : std::string(1, static_cast<char>(high));
+      document += "k" + code + " " + code + " k  " + code + "   " + code;
+      if (!lead && low > 0) break;
+    }
+    document += std::string(70, 'k') + " \x82\xA0";
+    for_each_level([&](simd::Level level) {
+      EXPECT_EQ(convert(document_to_html5, document),
+                convert(document_to_html5_unit_by_unit, document))
+          << "level " << simd::level_name(level) << ", byte " << high;
+    });
   }
 }
 
