@@ -68,7 +68,13 @@ function convert({ id, file, path, inFolder, toDocuments }) {
     else templateOffset = 0;
     return true;
   };
-  wasm.wpconvCreate = (name) => outputs.push({ name, parts: [] }) - 1;
+  // A name made again begins anew: HTML found half-way to be of another dialect.
+  wasm.wpconvCreate = (name) => {
+    const again = outputs.findIndex((output) => output.name === name);
+    if (again < 0) return outputs.push({ name, parts: [] }) - 1;
+    outputs[again].parts = [];
+    return again;
+  };
   wasm.wpconvWrite = (output, bytes) => {
     outputs[output].parts.push(bytes);
     return true;

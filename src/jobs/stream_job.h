@@ -12,15 +12,16 @@
 
 namespace wpconv {
 
-// Where the outputs go: a sink for each, asked for by name in the order they are written.
+// Where the outputs go: a sink for each, asked for by name in the order they are written. A name
+// asked for again starts that output anew (HTML found to be of another dialect half-way).
 class OutputMaker {
  public:
   virtual ~OutputMaker() = default;
   virtual ByteSink& create(const std::string& name) = 0;
 };
 
-// Converts `input`, named `input_name`, and copies `format_template` beside a document; HTML is
-// read twice (the first time to choose its reader), so `input` must rewind. Only the
+// Converts `input`, named `input_name`, and copies `format_template` beside a document; HTML of
+// another dialect than the program's own is read twice, so `input` must rewind. Only the
 // outputs listed in the result are complete: the caller drops any other sink it made. A failure
 // names the input or output concerned; its message is message_text(file, step).
 Result convert_stream(const std::string& input_name, ByteSource& input, ByteSource& format_template,
