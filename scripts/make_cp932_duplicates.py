@@ -11,6 +11,8 @@ import os
 import sys
 import unicodedata
 
+from generated_table import write_or_check
+
 TABLE = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'src', 'html2doc',
                      'cp932_duplicates.inc')
 FIRST_LEAD = 0xEC
@@ -36,14 +38,7 @@ def table():
 
 
 def main():
-    text = table()
-    if sys.argv[1:] == ['--check']:
-        with open(TABLE, encoding='ascii') as f:
-            if f.read() != text:
-                sys.exit(f'{TABLE} differs from the cp932 codec; rerun {sys.argv[0]}')
-        return
-    with open(TABLE, 'w', encoding='ascii') as f:
-        f.write(text)
+    write_or_check(TABLE, table(), 'the cp932 codec')
 
 
 if __name__ == '__main__':

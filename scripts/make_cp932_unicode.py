@@ -17,6 +17,8 @@ codecs:
 import os
 import sys
 
+from generated_table import write_or_check
+
 FOLDER = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'src', 'encoding')
 PROVENANCE = ('// Made from Python\'s codecs (cp932, shift_jis, euc_jp) by scripts/make_cp932_unicode.py;\n'
               '// rerun it rather than editing this by hand.')
@@ -156,17 +158,9 @@ def tables():
 
 def main():
     texts, page_count = tables()
-    check = sys.argv[1:] == ['--check']
     for name, text in texts.items():
-        path = os.path.join(FOLDER, name)
-        if check:
-            with open(path, encoding='ascii') as f:
-                if f.read() != text:
-                    sys.exit(f'{path} differs from the codecs; rerun {sys.argv[0]}')
-        else:
-            with open(path, 'w', encoding='ascii') as f:
-                f.write(text)
-    if not check:
+        write_or_check(os.path.join(FOLDER, name), text, 'the codecs')
+    if sys.argv[1:] != ['--check']:
         print(f'{page_count} pages of Unicode to cp932')
 
 

@@ -11,6 +11,8 @@ import html.entities
 import os
 import sys
 
+from generated_table import write_or_check
+
 TABLE = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'src', 'html2doc',
                      'html_entities.inc')
 
@@ -30,14 +32,7 @@ def table():
 
 
 def main():
-    text = table()
-    if sys.argv[1:] == ['--check']:
-        with open(TABLE, encoding='ascii') as f:
-            if f.read() != text:
-                sys.exit(f'{TABLE} differs from html.entities.html5; rerun {sys.argv[0]}')
-        return
-    with open(TABLE, 'w', encoding='ascii') as f:
-        f.write(text)
+    write_or_check(TABLE, table(), 'html.entities.html5')
 
 
 if __name__ == '__main__':

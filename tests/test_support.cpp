@@ -29,37 +29,37 @@ std::string bytes(std::string_view notation) {
   return result;
 }
 
-std::string document_to_html(std::string_view document, ReadPlan plan) {
-  MemorySource source(document, plan.piece);
+namespace {
+
+// Streams `input` through `convert` as a file job would, with the reading plan's pieces, failure
+// and threads.
+std::string convert(std::string_view input, ReadPlan plan, ByteReader::Mode reading,
+                    ByteWriter::Mode writing,
+                    std::uint64_t (*convert)(ByteReader& input, ByteWriter& output)) {
+  MemorySource source(input, plan.piece);
   source.fail_at(plan.fail_at);
-  ByteReader reader(source, ByteReader::Mode::binary, plan.threads);
+  ByteReader reader(source, reading, plan.threads);
   MemorySink sink;
-  ByteWriter writer(sink, ByteWriter::Mode::text, plan.threads);
-  document_to_html(reader, writer);
+  ByteWriter writer(sink, writing, plan.threads);
+  convert(reader, writer);
   writer.flush();
   return sink.bytes;
+}
+
+}  // namespace
+
+std::string document_to_html(std::string_view document, ReadPlan plan) {
+  return convert(document, plan, ByteReader::Mode::binary, ByteWriter::Mode::text,
+                 document_to_html);
 }
 
 std::string html_to_document(std::string_view html, ReadPlan plan) {
-  MemorySource source(html, plan.piece);
-  source.fail_at(plan.fail_at);
-  ByteReader reader(source, ByteReader::Mode::text, plan.threads);
-  MemorySink sink;
-  ByteWriter writer(sink, ByteWriter::Mode::binary, plan.threads);
-  html_to_document(reader, writer);
-  writer.flush();
-  return sink.bytes;
+  return convert(html, plan, ByteReader::Mode::text, ByteWriter::Mode::binary, html_to_document);
 }
 
 std::string web_html_to_document(std::string_view html, ReadPlan plan) {
-  MemorySource source(html, plan.piece);
-  source.fail_at(plan.fail_at);
-  ByteReader reader(source, ByteReader::Mode::binary, plan.threads);
-  MemorySink sink;
-  ByteWriter writer(sink, ByteWriter::Mode::binary, plan.threads);
-  web_html_to_document(reader, writer);
-  writer.flush();
-  return sink.bytes;
+  return convert(html, plan, ByteReader::Mode::binary, ByteWriter::Mode::binary,
+                 web_html_to_document);
 }
 
 std::string html_body(std::string_view document) {
