@@ -100,8 +100,8 @@ bool decoded_as_character(CharCode code) {
 }
 
 // The UTF-8 of every code that the decoder would take as a plain character and that goes out
-// as it stands, by the two bytes from where the character starts: a two-byte code as lead << 8 |
-// trail, a one-byte code as itself << 8 | whatever byte follows, so that the fast path looks a
+// as it stands, by the two bytes from where the character starts: a two-byte code by its lead and
+// trail, a one-byte code by itself and whatever byte follows, so that the fast path looks a
 // character up without asking whether it is one byte long. The rest (a byte the decoder decides
 // about, a lead of the word processor's codes, a trail that may be interrupted, a character to
 // escape, a code without Unicode) have a count of 0 and go through the decoder. A space is in
@@ -119,11 +119,11 @@ class Utf8Table {
                                : unit_start(high) == UnitStart::lead &&
                                      !trail_may_be_interrupted(low) && low != SPACE;
       const char32_t c = plain ? character_on_page(code) : encoding::NO_UNICODE;
-      pairs_[pair] = c == encoding::NO_UNICODE ? Utf8{} : utf8_of(c);
-      if (high == SPACE) pairs_[pair] = utf8_of(SPACE);
+      at(high, low) = c == encoding::NO_UNICODE ? Utf8{} : utf8_of(c);
+      if (high == SPACE) at(high, low) = utf8_of(SPACE);
     }
     // Two spaces are a full-width space.
-    pairs_[SPACE << 8 | SPACE] = pairs_[FULL_WIDTH_SPACE];
+    at(SPACE, SPACE) = (*this)[FULL_WIDTH_SPACE];
     // An external character that the decoder hands over as a character, and whose replacement
     // is a two-byte character that goes out as it stands, is that character.
     for (unsigned code = EXTERNAL_CHAR_FIRST; code <= EXTERNAL_CHAR_LAST; ++code) {
@@ -132,16 +132,30 @@ class Utf8Table {
       if (is_lead_byte(static_cast<unsigned char>(replacement >> 8)) &&
           !trail_may_be_interrupted(low) && low != SPACE &&
           decoded_as_character(static_cast<CharCode>(code))) {
-        pairs_[code] = pairs_[replacement];
+        at(static_cast<unsigned char>(code >> 8), low) = (*this)[replacement];
       }
     }
   }
   // The entry of a code: one byte, or lead << 8 | trail.
-  const Utf8& operator[](unsigned code) const { return pairs_[code <= 0xFF ? code << 8 : code]; }
-  // The entries by the two bytes from where a character starts.
+  const Utf8& operator[](unsigned code) const {
+    return code <= 0xFF ? pairs_[code] : pairs_[index(code >> 8, code & 0xFF)];
+  }
+  // The entries by the two bytes from where a character starts, through index(): the first
+  // byte low, as a little-endian machine loads the two at once.
   const Utf8* pairs() const { return pairs_.get(); }
+  static unsigned index(unsigned first, unsigned second) { return first | second << 8; }
+  // The index of the two bytes at `at`, in one load where the machine is little-endian.
+  static unsigned index_at(const unsigned char* at) {
+    if constexpr (std::endian::native == std::endian::little) {
+      std::uint16_t pair;
+      std::memcpy(&pair, at, 2);
+      return pair;
+    }
+    return index(at[0], at[1]);
+  }
 
  private:
+  Utf8& at(unsigned char first, unsigned char second) { return pairs_[index(first, second)]; }
   std::unique_ptr<Utf8[]> pairs_;
 };
 
@@ -215,12 +229,15 @@ class Html5Sink {
     open_paragraph();
     close_paragraph();
     marks_ = true;
-    if (!title_settled_) {
-      if (title_has_text_) return settle_title();
-      title_.clear();
-      title_length_ = 0;
-      title_blank_ = {};
+    if (title_settled_) {
+      // After a mark the next paragraph is written even when empty (see finish()), so it opens
+      // now, which leaves the fast path free to go on.
+      return open_paragraph();
     }
+    if (title_has_text_) return settle_title();
+    title_.clear();
+    title_length_ = 0;
+    title_blank_ = {};
     check_held();
   }
   // Only changes are written, and always well nested: an element that ends while one opened
@@ -425,11 +442,15 @@ constexpr simd::ByteSet SPACES([](unsigned char byte) {
   return unit_start(byte) == UnitStart::space;
 });
 
+using Decoder = DocumentDecoder<Html5Sink>;
+
 // The fast path: the plain characters from a unit start on, spaces among them, written as they
-// stand from the table until a byte the decoder must see. Two spaces are a full-width space, a
+// stand from the table, while the sink takes them so. Two spaces are a full-width space, a
 // character. A space on its own goes out as it is only between two characters of the paragraph:
 // the first only when the paragraph has a character and its last is not a space (`space_ok`),
-// and none that is not followed by a plain character.
+// and none that is not followed by a plain character. The units that write nothing are skipped
+// and the decoder takes the others on the way, as long as the sink takes plain characters after
+// them: a line end, an attribute or a paragraph mark does not end the fast path.
 class PlainCopier {
   // The most a window or the rest writes: three bytes for each of 66 read, and the last copy
   // writes four.
@@ -437,21 +458,67 @@ class PlainCopier {
 
  public:
   explicit PlainCopier(const Utf8Table& table)
-      : table_(table), maps_({&LEADS, &SPACES}, ByteReader::LOOKAHEAD + STREAM_BLOCK_SIZE) {}
+      : table_(table), maps_({&LEADS, &SPACES}, CAPACITY) {}
 
-  // Maps the reader's buffered bytes, unless the block is mapped.
+  // Maps the reader's buffered bytes, unless the block is mapped, and parses them once from
+  // their start, where a unit starts: which bytes start characters and which spaces pair off.
   void cover(const ByteReader& reader) {
     if (reader.block_number() == block_number_) return;
     block_number_ = reader.block_number();
     maps_.map(reader.data(), reader.available());
+    const std::uint64_t* const leads = maps_.words(0);
+    const std::uint64_t* const spaces = maps_.words(1);
+    const std::size_t words = (reader.available() + 63) / 64;
+    std::uint64_t in_character = 0;  // the word before ended with a lead byte
+    std::uint64_t in_pair = 0;       // ... with the first of two spaces, if a space follows
+    for (std::size_t w = 0; w < words; ++w) {
+      const std::uint64_t trails = trail_bits_after(leads[w], in_character);
+      const std::uint64_t space_units = spaces[w] & ~trails;
+      const std::uint64_t seconds = trail_bits_after(space_units, in_pair) & space_units;
+      starts_[w] = ~trails & ~seconds;
+      space_units_[w] = space_units;
+      seconds_[w] = seconds;
+    }
+    starts_[words] = space_units_[words] = seconds_[words] = 0;
   }
 
-  // Copies from `p`, which lies in the mapped block as `end` does, and returns where it stopped.
-  const unsigned char* copy(const unsigned char* p, const unsigned char* end, bool space_ok,
-                            ByteWriter& out) const {
+  // Writes the characters that start at the bits of `left` from `p` on, from the table, to the
+  // first that has no entry; returns the bits from that one on.
+  static std::uint64_t write_characters(const unsigned char* p, std::uint64_t left,
+                                        const Utf8* pairs, unsigned char*& written) {
+    unsigned char* to = written;
+    while (left != 0) {
+      const Utf8 utf8 = pairs[Utf8Table::index_at(p + std::countr_zero(left))];
+      if (utf8[3] == 0) break;
+      std::memcpy(to, utf8.data(), 4);
+      to += utf8[3];
+      left &= left - 1;
+    }
+    written = to;
+    return left;
+  }
+
+  // Converts from `p`, which lies in the mapped block as `end` does, while sink.plain(). Stops
+  // at the unit that the caller's decoder is to take (one after which the sink does not take
+  // plain characters, a space that waits for what follows it, or one of the last bytes), or
+  // where the decoder could not take one.
+  Stop copy(const unsigned char* p, const unsigned char* end, bool last, Html5Sink& sink,
+            Decoder& decoder) const {
     // Locals only, so that they stay in registers: the stores of the text could alias members.
     const Utf8* const pairs = table_.pairs();
+    ByteWriter& out = sink.out();
+    bool space_ok = sink.space_may_be_plain();
+    const unsigned char* told = p;  // the sink knows of what was written before here
     unsigned char* written = nullptr;
+    // Hands the text written up to `c` to the sink.
+    auto tell = [&](const unsigned char* c) {
+      out.wrote_up_to(written);
+      if (c != told) {
+        sink.wrote_plain();
+        space_ok = true;
+      }
+      told = c;
+    };
     // Where the copy stops, at `c`: a space on its own just before (`after_single`) goes back to
     // the decoder, as the character after it is not copied. It was written since the last call
     // of room(), which may have passed the bytes before on.
@@ -460,8 +527,8 @@ class PlainCopier {
         --c;
         --written;
       }
-      out.wrote_up_to(written);
-      return c;
+      tell(c);
+      return Stop{c, Unit::decoded};
     };
     // Whole windows of 64 bytes, found from their bits: where characters start does not hang on
     // the byte before, so their table look-ups overlap, and the spaces that may not go out as
@@ -470,12 +537,19 @@ class PlainCopier {
     while (end - p >= 64 + 2) {
       written = out.room(ROOM);
       const std::uint64_t leads = maps_.bits(0, p);
-      const std::uint64_t unit_starts = ~trail_bits(leads);
-      const std::uint64_t spaces = maps_.bits(1, p) & unit_starts;
       // Spaces pair off from the first of a run, as the decoder takes them: two are a full-width
       // space, a character looked up by its two bytes like any other.
-      const std::uint64_t seconds = trail_bits(spaces) & spaces;
-      const std::uint64_t starts = unit_starts & ~seconds;
+      std::uint64_t starts = window_bits(starts_.get(), p);
+      std::uint64_t spaces = window_bits(space_units_.get(), p);
+      std::uint64_t seconds = window_bits(seconds_.get(), p);
+      if ((starts & 1) == 0) {
+        // A unit of the decoder took bytes that the parse of the block took otherwise: the
+        // window is parsed from here. Where a unit starts, the two parses agree from there on.
+        const std::uint64_t trails = trail_bits(leads);
+        spaces = maps_.bits(1, p) & ~trails;
+        seconds = trail_bits(spaces) & spaces;
+        starts = ~trails & ~seconds;
+      }
       const std::uint64_t singles = spaces & ~seconds & ~(seconds >> 1);
       // A space on its own that may not go out as it is: the first unit, when the paragraph has
       // no character before or its last is a space.
@@ -485,12 +559,39 @@ class PlainCopier {
       const std::uint64_t last_single = singles >> 63;
       // The characters before the first held space: held & -held is its bit, or 0 for none.
       const std::uint64_t copied = starts & ~(last_single << 63) & ((held & (0 - held)) - 1);
-      for (std::uint64_t left = copied; left != 0; left &= left - 1) {
+      const unsigned char* next = nullptr;  // where a unit left this window's bits behind
+      std::uint64_t left = copied;
+      while ((left = write_characters(p, left, pairs, written)) != 0) {
         const auto i = static_cast<unsigned>(std::countr_zero(left));
-        const Utf8& utf8 = pairs[static_cast<unsigned>(p[i]) << 8 | p[i + 1]];
-        if (utf8[3] == 0) return stop(p + i, i > 0 && (singles >> (i - 1) & 1) != 0);
-        std::memcpy(written, utf8.data(), 4);
-        written += utf8[3];
+        left &= left - 1;
+        const unsigned char* c = p + i;
+        if (i > 0 && (singles >> (i - 1) & 1) != 0) return stop(c, true);
+        tell(c);
+        // After units that write nothing, the characters are in step with the bits still, and
+        // only a space first in the window may have been held.
+        if (const unsigned char* after = skip_silent_units(c, end); after != c) {
+          told = after;
+          const auto j = static_cast<unsigned>(after - p);
+          if (space_ok && j < 64 && ((starts >> j) & 1) != 0) {
+            left = copied & (~std::uint64_t{0} << j);
+            continue;
+          }
+          next = after;
+          break;
+        }
+        // The decoder's unit may take bytes that the bits took for characters.
+        const Unit unit = decoder.decode(c, end, last);
+        if (unit != Unit::decoded) return {p + i, unit};
+        told = c;
+        if (!sink.plain()) return {c, Unit::decoded};
+        next = c;
+        break;
+      }
+      if (next != nullptr) {
+        // The bits are worked out anew from there.
+        p = next;
+        space_ok = sink.space_may_be_plain();
+        continue;
       }
       if (held != 0) return stop(p + std::countr_zero(held), false);  // after no single space
       out.wrote_up_to(written);
@@ -502,7 +603,7 @@ class PlainCopier {
     written = out.room(ROOM);
     bool after_single = false;
     while (end - p > 2) {
-      const Utf8& utf8 = pairs[static_cast<unsigned>(p[0]) << 8 | p[1]];
+      const Utf8& utf8 = pairs[Utf8Table::index_at(p)];
       const bool space = p[0] == SPACE;
       const bool single = space && p[1] != SPACE;
       if (utf8[3] == 0 || (single && !space_ok)) break;
@@ -516,25 +617,48 @@ class PlainCopier {
   }
 
  private:
+  static constexpr std::size_t CAPACITY = ByteReader::LOOKAHEAD + STREAM_BLOCK_SIZE;
+  static constexpr std::size_t WORDS = CAPACITY / 64 + 2;
+
+  // The trails among `leads`, the first of them a trail when `carry` is set; sets `carry` when a
+  // lead that starts a character ends the word.
+  static std::uint64_t trail_bits_after(std::uint64_t leads, std::uint64_t& carry) {
+    const std::uint64_t trails = carry != 0 ? trail_bits(leads >> 1) << 1 | 1 : trail_bits(leads);
+    carry = (leads & ~trails) >> 63;
+    return trails;
+  }
+
+  // The bits of the block's parse for the 64 bytes from `at`.
+  std::uint64_t window_bits(const std::uint64_t* words, const unsigned char* at) const {
+    const auto offset = static_cast<std::size_t>(at - maps_.begin());
+    const std::uint64_t* word = words + offset / 64;
+    const unsigned shift = offset % 64;
+    return shift == 0 ? word[0] : word[0] >> shift | word[1] << (64 - shift);
+  }
+
   const Utf8Table& table_;
   simd::ByteMaps maps_;
+  std::unique_ptr<std::uint64_t[]> starts_{new std::uint64_t[WORDS]};
+  std::unique_ptr<std::uint64_t[]> space_units_{new std::uint64_t[WORDS]};
+  std::unique_ptr<std::uint64_t[]> seconds_{new std::uint64_t[WORDS]};
   std::uint64_t block_number_ = ~std::uint64_t{0};
 };
 
 std::uint64_t convert(ByteReader& document, ByteWriter& html, bool fast) {
   PlainCopier copier(utf8_table());
   Html5Sink sink(html);
-  DocumentDecoder<Html5Sink> decoder(sink);
+  Decoder decoder(sink);
   decode_document(document, [&](const unsigned char* p, const unsigned char* end, bool last) {
     if (fast) copier.cover(document);
     while (p < end) {
       if (fast) {
         // Where a copy stops, another would stop at once: the unit there goes to the decoder,
-        // unless it writes nothing, as the line ends that mostly stop the copies.
+        // unless it writes nothing.
         if (sink.plain()) {
-          const unsigned char* const from = p;
-          p = copier.copy(p, end, sink.space_may_be_plain(), sink.out());
-          if (p != from) sink.wrote_plain();
+          const Stop stop = copier.copy(p, end, last, sink, decoder);
+          if (stop.unit != Unit::decoded) return stop;
+          p = stop.at;
+          if (p == end) break;  // a line end took the last bytes
         }
         if (const unsigned char* next = skip_silent_units(p, end); next != p) {
           p = next;

@@ -201,11 +201,18 @@ TEST(DocToHtml5, FastPathsGiveWhatTheDecoderGives) {
                 convert(document_to_html_unit_by_unit, document))
           << "level " << simd::level_name(level) << ", round " << round;
     });
-    const std::size_t piece = 1 + round % 9;
+    // Reads of a few bytes, and of more than a window, so that buffers end anywhere.
+    const std::size_t piece = round % 2 != 0 ? 1 + round % 9 : 66 + round % 70;
     EXPECT_EQ(convert(document_to_html5, document, {.piece = piece}),
               convert(document_to_html5, document))
         << "read size " << piece << ", round " << round;
   }
+  // Lines whose line ends end the bytes read: the fast path skips a line end to the very end.
+  std::string lines = std::string(84, 'x') + "\xEF\xA0";
+  for (int line = 0; line < 20; ++line)
+    lines += std::string(60, 'k') + std::string(FILLER_LINE_END);
+  EXPECT_EQ(convert(document_to_html5, lines, {.piece = 86}),
+            convert(document_to_html5_unit_by_unit, lines));
   for (int round = 0; round < 100; ++round) {
     const std::string document = plain_document(random, 100 + round * 20);
     for_each_level([&](simd::Level level) {
