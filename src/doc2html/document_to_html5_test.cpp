@@ -21,8 +21,10 @@ std::string convert(Writer writer, std::string_view document, ReadPlan plan = {}
   MemorySource source(document, plan.piece);
   ByteReader reader(source, ByteReader::Mode::binary, plan.threads);
   MemorySink sink;
-  ByteWriter out(sink, writer == EXACT || writer == EXACT_UNIT_BY_UNIT ? ByteWriter::Mode::text
-                                                                       : ByteWriter::Mode::binary);
+  ByteWriter out(sink,
+                 writer == EXACT || writer == EXACT_UNIT_BY_UNIT ? ByteWriter::Mode::text
+                                                                 : ByteWriter::Mode::binary,
+                 plan.threads);
   const std::uint64_t count = writer(reader, out);
   if (stand_ins != nullptr) *stand_ins = count;
   out.flush();
@@ -243,14 +245,28 @@ TEST(DocToHtml5, FastPathTakesSpacesAtWindowEdgesAsTheDecoderDoes) {
 }
 
 // A window that ends with a space followed by a byte that stops the fast path, again and again,
-// so that the writer's buffer is passed on between the two at some point.
+// so that the writer's buffer is passed on between the two at some point, whether it writes
+// behind or not.
 TEST(DocToHtml5, FastPathTakesNoSpaceBackFromBytesPassedOn) {
   std::string document = std::string(50, 'x') + "\xEF\xA0";
   for (int block = 0; block < 3000; ++block) {
-    document += std::string(60 + block % 5, 'k') + " \xEF\xC0\x22 ";
+    document += std::string(60 + block % 5, 'k') + " \xEF\xC0\x22 \x82\xA0\x8A\xBF\x85\x40";
   }
-  EXPECT_EQ(convert(document_to_html5, document),
-            convert(document_to_html5_unit_by_unit, document));
+  // Long runs of two-byte characters, one byte later in the second document, so that a character
+  // is cut by the end of the bytes read.
+  for (const std::string before : {"", "a"}) {
+    std::string run = std::string(50, 'x') + "\xEF\xA0" + before, kanji;
+    for (int i = 0; i < 40000; ++i) {
+      run += "\x8A\xBF";
+      kanji += "\xE6\xBC\xA2";  // 漢
+    }
+    for (Writer writer : {document_to_html5, document_to_html5_unit_by_unit}) {
+      EXPECT_NE(convert(writer, run).find("<p>" + before + kanji + "</p>"), std::string::npos);
+    }
+  }
+  const std::string expected = convert(document_to_html5_unit_by_unit, document);
+  EXPECT_EQ(convert(document_to_html5, document), expected);
+  EXPECT_EQ(convert(document_to_html5, document, {.threads = true}), expected);
 }
 
 // Every code, one- and two-byte, after a character, after a space and before one, in windows of
