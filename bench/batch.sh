@@ -20,16 +20,10 @@ rss_files=${BENCH_RSS_FILES:-10000 100000}
 runs=${BENCH_RUNS:-5}
 dir=${BENCH_DIR:-/tmp/wpconv-batch-bench}
 
-for tool in hyperfine python3 /usr/bin/time; do
-  command -v "$tool" >/dev/null || { echo "bench: $tool is missing" >&2; exit 1; }
-done
-if [ -n "${BENCH_BUILD:-}" ]; then
-  build=$BENCH_BUILD
-else
-  build=$root/build/bench
-  cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DWPCONV_TESTS=OFF >/dev/null
-  cmake --build "$build" -j "$(nproc)" --target wpconv wpconv-batch >/dev/null
-fi
+# shellcheck source=SCRIPTDIR/common.sh
+. "$root/bench/common.sh"
+need hyperfine python3 /usr/bin/time
+build=${BENCH_BUILD:-$(release_build wpconv wpconv-batch)}
 case $dir in *[[:space:]]*) echo "bench: BENCH_DIR must hold no spaces" >&2; exit 1 ;; esac
 rm -rf "$dir"
 mkdir -p "$dir"

@@ -18,17 +18,10 @@ runs=${BENCH_RUNS:-10}
 warmup=${BENCH_WARMUP:-2}
 dir=${BENCH_DIR:-/tmp/wpconv-bench}
 
-for tool in hyperfine nkf iconv python3 /usr/bin/time; do
-  command -v "$tool" >/dev/null || { echo "bench: $tool is missing" >&2; exit 1; }
-done
-
-if [ -n "${BENCH_PROGRAM:-}" ]; then
-  program=$BENCH_PROGRAM
-else
-  cmake -S "$root" -B "$root/build/bench" -DCMAKE_BUILD_TYPE=Release -DWPCONV_TESTS=OFF >/dev/null
-  cmake --build "$root/build/bench" -j "$(nproc)" --target wpconv >/dev/null
-  program=$root/build/bench/wpconv
-fi
+# shellcheck source=SCRIPTDIR/common.sh
+. "$root/bench/common.sh"
+need hyperfine nkf iconv python3 /usr/bin/time
+program=${BENCH_PROGRAM:-$(release_build wpconv)/wpconv}
 
 case $dir in *[[:space:]]*) echo "bench: BENCH_DIR must hold no spaces" >&2; exit 1 ;; esac
 mkdir -p "$dir"

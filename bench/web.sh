@@ -12,13 +12,9 @@ runs=${BENCH_RUNS:-5}
 dir=$(mktemp -d "${TMPDIR:-/tmp}/wpconv-web-bench-XXXXXX")
 trap 'rm -rf "$dir"' EXIT
 
-if [ -n "${BENCH_PROGRAM:-}" ]; then
-  program=$BENCH_PROGRAM
-else
-  cmake -S "$root" -B "$root/build/bench" -DCMAKE_BUILD_TYPE=Release -DWPCONV_TESTS=OFF >/dev/null
-  cmake --build "$root/build/bench" -j "$(nproc)" --target wpconv >/dev/null
-  program=$root/build/bench/wpconv
-fi
+# shellcheck source=SCRIPTDIR/common.sh
+. "$root/bench/common.sh"
+program=${BENCH_PROGRAM:-$(release_build wpconv)/wpconv}
 "$root/scripts/web.sh" build >/dev/null 2>&1
 (cd "$root/tests/web" && npm ci --no-audit --no-fund --prefer-offline --loglevel=error)
 

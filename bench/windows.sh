@@ -17,9 +17,9 @@ dir=${BENCH_DIR:-/tmp/wpconv-bench-windows}
 loader=$WPCONV_WINE_LOADER
 target=i686
 [ "$WPCONV_WINE32" = yes ] || target=x86_64
-for tool in hyperfine "$loader" python3 "$target-w64-mingw32-g++-posix"; do
-  command -v "$tool" >/dev/null || { echo "bench: $tool is missing" >&2; exit 1; }
-done
+# shellcheck source=SCRIPTDIR/common.sh
+. "$root/bench/common.sh"
+need hyperfine "$loader" python3 "$target-w64-mingw32-g++-posix"
 case $dir in *[[:space:]]*) echo "bench: BENCH_DIR must hold no spaces" >&2; exit 1 ;; esac
 for simd in ON OFF; do
   cmake -S "$root" -B "$root/build/bench-windows-$simd" -DCMAKE_BUILD_TYPE=Release \

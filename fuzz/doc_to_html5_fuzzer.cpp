@@ -33,17 +33,9 @@ namespace wpconv {
 
 namespace {
 
-using Converter = std::uint64_t (*)(ByteReader&, ByteWriter&);
-
 std::string run(Converter convert, std::string_view input, ByteReader::Mode in,
                 ByteWriter::Mode out, const ReadPlan& plan = {}) {
-  MemorySource source = make_source(input, plan);
-  ByteReader reader(source, in, plan.threads);
-  MemorySink sink;
-  ByteWriter writer(sink, out, plan.threads);
-  convert(reader, writer);
-  writer.flush();
-  return sink.bytes;
+  return stream(convert, input, plan, in, out);
 }
 
 std::string page_of(std::string_view document, const ReadPlan& plan = {}) {

@@ -29,37 +29,30 @@ std::string bytes(std::string_view notation) {
   return result;
 }
 
-namespace {
-
-// Streams `input` through `convert` as a file job would, with the reading plan's pieces, failure
-// and threads.
-std::string convert(std::string_view input, ReadPlan plan, ByteReader::Mode reading,
-                    ByteWriter::Mode writing,
-                    std::uint64_t (*convert)(ByteReader& input, ByteWriter& output)) {
+std::string stream(Converter convert, std::string_view input, ReadPlan plan,
+                   ByteReader::Mode reading, ByteWriter::Mode writing, std::uint64_t* count) {
   MemorySource source(input, plan.piece);
   source.fail_at(plan.fail_at);
   ByteReader reader(source, reading, plan.threads);
   MemorySink sink;
   ByteWriter writer(sink, writing, plan.threads);
-  convert(reader, writer);
+  const std::uint64_t converted = convert(reader, writer);
+  if (count != nullptr) *count = converted;
   writer.flush();
   return sink.bytes;
 }
 
-}  // namespace
-
 std::string document_to_html(std::string_view document, ReadPlan plan) {
-  return convert(document, plan, ByteReader::Mode::binary, ByteWriter::Mode::text,
-                 document_to_html);
+  return stream(document_to_html, document, plan, ByteReader::Mode::binary, ByteWriter::Mode::text);
 }
 
 std::string html_to_document(std::string_view html, ReadPlan plan) {
-  return convert(html, plan, ByteReader::Mode::text, ByteWriter::Mode::binary, html_to_document);
+  return stream(html_to_document, html, plan, ByteReader::Mode::text, ByteWriter::Mode::binary);
 }
 
 std::string web_html_to_document(std::string_view html, ReadPlan plan) {
-  return convert(html, plan, ByteReader::Mode::binary, ByteWriter::Mode::binary,
-                 web_html_to_document);
+  return stream(web_html_to_document, html, plan, ByteReader::Mode::binary,
+                ByteWriter::Mode::binary);
 }
 
 std::string html_body(std::string_view document) {

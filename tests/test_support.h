@@ -4,6 +4,7 @@
 #define WPCONV_TESTS_TEST_SUPPORT_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,6 +26,15 @@ struct ReadPlan {
   std::size_t fail_at = std::string_view::npos;
   bool threads = false;
 };
+
+// A converter of streams, as the file jobs run them.
+using Converter = std::uint64_t (*)(ByteReader& input, ByteWriter& output);
+
+// Streams `input` through `convert` as a file job would, under the plan; what the converter
+// returns (its count of stand-ins) goes into `count` when one is given.
+std::string stream(Converter convert, std::string_view input, ReadPlan plan,
+                   ByteReader::Mode reading, ByteWriter::Mode writing,
+                   std::uint64_t* count = nullptr);
 
 // The converters on strings.
 std::string document_to_html(std::string_view document, ReadPlan plan = {});

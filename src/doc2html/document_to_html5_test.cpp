@@ -6,29 +6,19 @@
 
 #include "doc2html/document_to_html.h"
 #include "doccodes/doc_codes.h"
-#include "memory_stream.h"
 #include "test_support.h"
 
 namespace wpconv {
 namespace {
 
-using Writer = std::uint64_t (*)(ByteReader&, ByteWriter&);
-constexpr Writer EXACT = document_to_html;
-constexpr Writer EXACT_UNIT_BY_UNIT = document_to_html_unit_by_unit;
+constexpr Converter EXACT = document_to_html;
+constexpr Converter EXACT_UNIT_BY_UNIT = document_to_html_unit_by_unit;
 
-std::string convert(Writer writer, std::string_view document, ReadPlan plan = {},
+std::string convert(Converter writer, std::string_view document, ReadPlan plan = {},
                     std::uint64_t* stand_ins = nullptr) {
-  MemorySource source(document, plan.piece);
-  ByteReader reader(source, ByteReader::Mode::binary, plan.threads);
-  MemorySink sink;
-  ByteWriter out(sink,
-                 writer == EXACT || writer == EXACT_UNIT_BY_UNIT ? ByteWriter::Mode::text
-                                                                 : ByteWriter::Mode::binary,
-                 plan.threads);
-  const std::uint64_t count = writer(reader, out);
-  if (stand_ins != nullptr) *stand_ins = count;
-  out.flush();
-  return sink.bytes;
+  const bool exact = writer == EXACT || writer == EXACT_UNIT_BY_UNIT;
+  return stream(writer, document, plan, ByteReader::Mode::binary,
+                exact ? ByteWriter::Mode::text : ByteWriter::Mode::binary, stand_ins);
 }
 
 constexpr std::string_view HEAD =
@@ -260,7 +250,7 @@ TEST(DocToHtml5, FastPathTakesNoSpaceBackFromBytesPassedOn) {
       run += "\x8A\xBF";
       kanji += "\xE6\xBC\xA2";  // 漢
     }
-    for (Writer writer : {document_to_html5, document_to_html5_unit_by_unit}) {
+    for (Converter writer : {document_to_html5, document_to_html5_unit_by_unit}) {
       EXPECT_NE(convert(writer, run).find("<p>" + before + kanji + "</p>"), std::string::npos);
     }
   }

@@ -246,6 +246,19 @@ void HtmlTokenizer::end_named_reference(char32_t next, bool at_end) {
   temporary_length_ = 0;
 }
 
+void HtmlTokenizer::step_escaped(char32_t c, State escaped, State dash, State dash_dash,
+                                 State less_than) {
+  if (c == '-') {
+    state_ = state_ == escaped ? dash : dash_dash;
+  } else if (c == '<') {
+    state_ = less_than;
+  } else if (c == '>' && state_ == dash_dash) {
+    state_ = State::script_data;
+  } else {
+    state_ = escaped;
+  }
+}
+
 bool HtmlTokenizer::step(char32_t c) {
   switch (state_) {
     case State::data:
@@ -397,16 +410,8 @@ bool HtmlTokenizer::step(char32_t c) {
     case State::script_escaped:
     case State::script_escaped_dash:
     case State::script_escaped_dash_dash:
-      if (c == '-') {
-        state_ = state_ == State::script_escaped ? State::script_escaped_dash
-                                                 : State::script_escaped_dash_dash;
-      } else if (c == '<') {
-        state_ = State::script_escaped_less_than;
-      } else if (c == '>' && state_ == State::script_escaped_dash_dash) {
-        state_ = State::script_data;
-      } else {
-        state_ = State::script_escaped;
-      }
+      step_escaped(c, State::script_escaped, State::script_escaped_dash,
+                   State::script_escaped_dash_dash, State::script_escaped_less_than);
       return true;
     case State::script_escaped_less_than:
       temporary_length_ = 0;
@@ -436,16 +441,8 @@ bool HtmlTokenizer::step(char32_t c) {
     case State::script_double_escaped:
     case State::script_double_escaped_dash:
     case State::script_double_escaped_dash_dash:
-      if (c == '-') {
-        state_ = state_ == State::script_double_escaped ? State::script_double_escaped_dash
-                                                        : State::script_double_escaped_dash_dash;
-      } else if (c == '<') {
-        state_ = State::script_double_escaped_less_than;
-      } else if (c == '>' && state_ == State::script_double_escaped_dash_dash) {
-        state_ = State::script_data;
-      } else {
-        state_ = State::script_double_escaped;
-      }
+      step_escaped(c, State::script_double_escaped, State::script_double_escaped_dash,
+                   State::script_double_escaped_dash_dash, State::script_double_escaped_less_than);
       return true;
     case State::script_double_escaped_less_than:
       if (c == '/') {

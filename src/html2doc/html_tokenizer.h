@@ -114,6 +114,9 @@ class HtmlTokenizer {
 
   // One code point in the current state; false when it must be taken again in the new state.
   bool step(char32_t c);
+  // A script's escaped text, once or twice over, where its states differ only in their names:
+  // dashes count up to two, "-->" ends the escape and '<' may begin a tag.
+  void step_escaped(char32_t c, State escaped, State dash, State dash_dash, State less_than);
   std::size_t take_text_run(const char32_t* text, std::size_t length);
   void emit(char32_t c);
   void emit_text(char32_t c) { sink_.text(&c, 1); }
