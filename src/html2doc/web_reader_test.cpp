@@ -48,6 +48,7 @@ TEST(WebReader, Tokenizer) {
       {"<script>a</b>\"</script>\"</script>c<style>p{}</style>", "'\"c'"},
       {"<script><!-- document.write(\"<script src=x></script>\"); //--></script>a", "'a'"},
       {"<script>a<!--<script>x</script>y</script>z<script><!--</script>b", "'zb'"},
+      {"<script><!-- --><script></script>c<script><!--<script>--></script>d", "'cd'"},
       {"<title>a<b>c</titlex></title>x", "'x'"},
       {"<textarea>&lt;b&gt;<b></textarea>", "'<b><b>'"},
       {"<xmp><b>&amp;</xmp>", "'<b>&amp;'"},
