@@ -483,9 +483,12 @@ class PlainCopier {
   }
 
   // Writes the characters that start at the bits of `left` from `p` on, from the table, to the
-  // first that has no entry; returns the bits from that one on.
-  static std::uint64_t write_characters(const unsigned char* p, std::uint64_t left,
-                                        const Utf8* pairs, unsigned char*& written) {
+  // first that has no entry; returns the bits from that one on. Out of line, so that the loop
+  // has registers of its own: inside the window's loop it fetched the table from the stack for
+  // every character.
+  [[gnu::noinline]] static std::uint64_t write_characters(const unsigned char* p,
+                                                          std::uint64_t left, const Utf8* pairs,
+                                                          unsigned char*& written) {
     unsigned char* to = written;
     while (left != 0) {
       const Utf8 utf8 = pairs[Utf8Table::index_at(p + std::countr_zero(left))];
