@@ -587,6 +587,17 @@ class PlainCopier {
         if (unit != Unit::decoded) return {p + i, unit};
         told = c;
         if (!sink.plain()) return {c, Unit::decoded};
+        // The copy goes on in this window where the bits see a unit start after the unit, and
+        // saw no space among its bytes (the end of a script takes the space after it), as long
+        // as a space on its own may go out as it is; it writes on after what the unit wrote.
+        if (const auto j = static_cast<unsigned>(c - p);
+            j < 64 && ((starts >> j) & 1) != 0 &&
+            (spaces & (~std::uint64_t{0} << i) & ~(~std::uint64_t{0} << j)) == 0 &&
+            sink.space_may_be_plain()) {
+          written = out.room(ROOM);
+          left = copied & (~std::uint64_t{0} << j);
+          continue;
+        }
         next = c;
         break;
       }
