@@ -39,7 +39,7 @@ constexpr char32_t STAND_IN_CHAR = U'\u3013';  // 〓, what the document itself 
 
 // A character's UTF-8: up to three bytes, then their count, so that one four-byte copy writes
 // it. A count of 0: the character is not copied as it stands (see Utf8Table).
-using Utf8 = std::array<unsigned char, 4>;
+using Utf8 = simd::PairEntry;
 
 constexpr Utf8 utf8_of(char32_t c) {
   if (c < 0x80) return {static_cast<unsigned char>(c), 0, 0, 1};
@@ -138,24 +138,15 @@ class Utf8Table {
   }
   // The entry of a code: one byte, or lead << 8 | trail.
   const Utf8& operator[](unsigned code) const {
-    return code <= 0xFF ? pairs_[code] : pairs_[index(code >> 8, code & 0xFF)];
+    return code <= 0xFF ? pairs_[code] : pairs_[simd::pair_index(code >> 8, code & 0xFF)];
   }
-  // The entries by the two bytes from where a character starts, through index(): the first
-  // byte low, as a little-endian machine loads the two at once.
+  // The entries by the two bytes from where a character starts, through simd::pair_index().
   const Utf8* pairs() const { return pairs_.get(); }
-  static unsigned index(unsigned first, unsigned second) { return first | second << 8; }
-  // The index of the two bytes at `at`, in one load where the machine is little-endian.
-  static unsigned index_at(const unsigned char* at) {
-    if constexpr (std::endian::native == std::endian::little) {
-      std::uint16_t pair;
-      std::memcpy(&pair, at, 2);
-      return pair;
-    }
-    return index(at[0], at[1]);
-  }
 
  private:
-  Utf8& at(unsigned char first, unsigned char second) { return pairs_[index(first, second)]; }
+  Utf8& at(unsigned char first, unsigned char second) {
+    return pairs_[simd::pair_index(first, second)];
+  }
   std::unique_ptr<Utf8[]> pairs_;
 };
 
@@ -482,25 +473,6 @@ class PlainCopier {
     starts_[words] = space_units_[words] = seconds_[words] = 0;
   }
 
-  // Writes the characters that start at the bits of `left` from `p` on, from the table, to the
-  // first that has no entry; returns the bits from that one on. Out of line, so that the loop
-  // has registers of its own: inside the window's loop it fetched the table from the stack for
-  // every character.
-  [[gnu::noinline]] static std::uint64_t write_characters(const unsigned char* p,
-                                                          std::uint64_t left, const Utf8* pairs,
-                                                          unsigned char*& written) {
-    unsigned char* to = written;
-    while (left != 0) {
-      const Utf8 utf8 = pairs[Utf8Table::index_at(p + std::countr_zero(left))];
-      if (utf8[3] == 0) break;
-      std::memcpy(to, utf8.data(), 4);
-      to += utf8[3];
-      left &= left - 1;
-    }
-    written = to;
-    return left;
-  }
-
   // Converts from `p`, which lies in the mapped block as `end` does, while sink.plain(). Stops
   // at the unit that the caller's decoder is to take (one after which the sink does not take
   // plain characters, a space that waits for what follows it, or one of the last bytes), or
@@ -564,7 +536,7 @@ class PlainCopier {
       const std::uint64_t copied = starts & ~(last_single << 63) & ((held & (0 - held)) - 1);
       const unsigned char* next = nullptr;  // where a unit left this window's bits behind
       std::uint64_t left = copied;
-      while ((left = write_characters(p, left, pairs, written)) != 0) {
+      while ((left = simd::write_pairs(p, left, pairs, written)) != 0) {
         const auto i = static_cast<unsigned>(std::countr_zero(left));
         left &= left - 1;
         const unsigned char* c = p + i;
@@ -617,7 +589,7 @@ class PlainCopier {
     written = out.room(ROOM);
     bool after_single = false;
     while (end - p > 2) {
-      const Utf8& utf8 = pairs[Utf8Table::index_at(p)];
+      const Utf8& utf8 = pairs[simd::pair_index(p)];
       const bool space = p[0] == SPACE;
       const bool single = space && p[1] != SPACE;
       if (utf8[3] == 0 || (single && !space_ok)) break;

@@ -399,7 +399,8 @@ TEST(Win32System, VectorKernelsWhereTheProcessorHasThem) {
     EXPECT_TRUE(__builtin_cpu_supports("sse2"));
   }
   const bool avx2 = simd::set_level(simd::Level::avx2);
-  EXPECT_EQ(avx2, sse2 && sizeof(void*) == 8 && __builtin_cpu_supports("avx2"));
+  EXPECT_EQ(avx2, sse2 && sizeof(void*) == 8 && __builtin_cpu_supports("avx2") &&
+                      __builtin_cpu_supports("bmi"));
   EXPECT_EQ(start, avx2 ? simd::Level::avx2 : sse2 ? simd::Level::sse2 : simd::Level::plain);
   simd::set_level(start);
 }

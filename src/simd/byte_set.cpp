@@ -20,7 +20,8 @@ const Kernels* kernels_of(Level level) {
 #if WPCONV_SIMD_AVX2
     case Level::avx2:
       __builtin_cpu_init();
-      return __builtin_cpu_supports("avx2") ? &AVX2_KERNELS : nullptr;
+      return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") ? &AVX2_KERNELS
+                                                                             : nullptr;
 #endif
 #if WPCONV_SIMD_WASM
     case Level::simd128:

@@ -5,11 +5,17 @@
 // they find exactly the bytes that the rule names; tests hold every kernel to the predicate for
 // every byte value at every position. Which kernels run is chosen once, from what the processor
 // has: the plain ones, SSE2 or AVX2. Building with -DWPCONV_SIMD=OFF leaves only the plain ones.
+//
+// The kernels also walk the set bits of a window through a table of short texts, each level
+// with the bit instructions it has.
 #ifndef WPCONV_SIMD_BYTE_SET_H_
 #define WPCONV_SIMD_BYTE_SET_H_
 
+#include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 #include <memory>
 #include <span>
@@ -113,15 +119,43 @@ class ByteMaps {
   PreparedSets prepared_;
 };
 
-// The kernels of one level: what they work out once about a group of `count` sets, and the maps
-// of the sets for the whole windows of 64 bytes that `size` holds.
+// What a table of pairs holds for two bytes: up to three bytes to write, then their count.
+using PairEntry = std::array<unsigned char, 4>;
+
+// The index of two bytes in a table of pairs: the first byte low, as a little-endian machine
+// loads the two at once.
+constexpr unsigned pair_index(unsigned first, unsigned second) {
+  return first | second << 8;
+}
+inline unsigned pair_index(const unsigned char* at) {
+  if constexpr (std::endian::native == std::endian::little) {
+    std::uint16_t pair;
+    std::memcpy(&pair, at, 2);
+    return pair;
+  }
+  return pair_index(at[0], at[1]);
+}
+
+// The kernels of one level: what they work out once about a group of `count` sets, the maps
+// of the sets for the whole windows of 64 bytes that `size` holds, and write_pairs() below.
 struct Kernels {
   void (*prepare)(const ByteSet* const* sets, int count, PreparedSets& prepared);
   void (*map)(const ByteSet* const* sets, int count, const PreparedSets& prepared,
               const unsigned char* bytes, std::size_t size, std::uint64_t* const* maps);
+  std::uint64_t (*write_pairs)(const unsigned char* bytes, std::uint64_t bits,
+                               const PairEntry* table, unsigned char*& to);
 };
 // Those in use: the best the processor has, chosen before main() starts.
 extern const Kernels* active_kernels;
+
+// For each set bit of `bits` in turn, from the lowest, writes at `to` the four bytes of the
+// entry of `table` for the two bytes from that bit's place in `bytes`, and moves `to` on by the
+// entry's count; stops at the first entry with a count of 0, and returns the bits from its bit
+// on.
+inline std::uint64_t write_pairs(const unsigned char* bytes, std::uint64_t bits,
+                                 const PairEntry* table, unsigned char*& to) {
+  return active_kernels->write_pairs(bytes, bits, table, to);
+}
 
 // The sets of kernels; tests choose among them through tests/simd_levels.h.
 enum class Level { plain, sse2, avx2, simd128 };

@@ -27,6 +27,28 @@ inline void prepare_nothing(const ByteSet* const*, int, PreparedSets&) {}
 // The plain test of one set on one window, for the vector kernels' sets of many ranges.
 std::uint64_t plain_mask(const ByteSet& set, const unsigned char* window);
 
+// write_pairs() of the levels whose processors have no better bit instructions.
+std::uint64_t write_pairs_plain(const unsigned char* bytes, std::uint64_t bits,
+                                const PairEntry* table, unsigned char*& to);
+
+// The loop of write_pairs(), for each level to compile with its own instructions: with BMI1,
+// clearing the lowest bit is one instruction, and the loop waits on nothing longer.
+[[gnu::always_inline]] static inline std::uint64_t walk_pairs(const unsigned char* bytes,
+                                                              std::uint64_t bits,
+                                                              const PairEntry* table,
+                                                              unsigned char*& to) {
+  unsigned char* at = to;
+  while (bits != 0) {
+    const PairEntry entry = table[pair_index(bytes + std::countr_zero(bits))];
+    if (entry[3] == 0) break;
+    std::memcpy(at, entry.data(), 4);
+    at += entry[3];
+    bits &= bits - 1;
+  }
+  to = at;
+  return bits;
+}
+
 }  // namespace wpconv::simd
 
 #endif  // WPCONV_SIMD_KERNELS_H_

@@ -127,8 +127,16 @@ TARGET void map_avx2(const ByteSet* const* sets, int count, const PreparedSets& 
   }
 }
 
+// Every processor with AVX2 has BMI1 as well; both are asked for before these kernels are chosen.
+__attribute__((target("avx2,bmi"))) std::uint64_t write_pairs_bmi(const unsigned char* bytes,
+                                                                  std::uint64_t bits,
+                                                                  const PairEntry* table,
+                                                                  unsigned char*& to) {
+  return walk_pairs(bytes, bits, table, to);
+}
+
 }  // namespace
 
-const Kernels AVX2_KERNELS = {prepare_avx2, map_avx2};
+const Kernels AVX2_KERNELS = {prepare_avx2, map_avx2, write_pairs_bmi};
 
 }  // namespace wpconv::simd

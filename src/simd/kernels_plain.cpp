@@ -20,6 +20,11 @@ void map_plain(const ByteSet* const* sets, int count, const PreparedSets&,
 
 }  // namespace
 
-const Kernels PLAIN_KERNELS = {prepare_nothing, map_plain};
+std::uint64_t write_pairs_plain(const unsigned char* bytes, std::uint64_t bits,
+                                const PairEntry* table, unsigned char*& to) {
+  return walk_pairs(bytes, bits, table, to);
+}
+
+const Kernels PLAIN_KERNELS = {prepare_nothing, map_plain, write_pairs_plain};
 
 }  // namespace wpconv::simd

@@ -53,6 +53,6 @@ void map_simd128(const ByteSet* const* sets, int count, const PreparedSets&,
 
 }  // namespace
 
-const Kernels SIMD128_KERNELS = {prepare_nothing, map_simd128};
+const Kernels SIMD128_KERNELS = {prepare_nothing, map_simd128, write_pairs_plain};
 
 }  // namespace wpconv::simd

@@ -58,6 +58,6 @@ TARGET void map_sse2(const ByteSet* const* sets, int count, const PreparedSets&,
 
 }  // namespace
 
-const Kernels SSE2_KERNELS = {prepare_nothing, map_sse2};
+const Kernels SSE2_KERNELS = {prepare_nothing, map_sse2, write_pairs_plain};
 
 }  // namespace wpconv::simd
