@@ -432,6 +432,18 @@ constexpr simd::ByteSet LEADS(is_lead_byte);
 constexpr simd::ByteSet SPACES([](unsigned char byte) {
   return unit_start(byte) == UnitStart::space;
 });
+// The units that write nothing, found by their bytes: a control byte, or the one two-byte code
+// that writes nothing, the blank cell, by its lead and its trail.
+static_assert([] {
+  for (unsigned code = 0x100; code <= 0xFFFF; ++code) {
+    if (writes_nothing(code) != (code == BLANK_CELL)) return false;
+  }
+  return true;
+}());
+constexpr simd::ByteSet SILENT_FIRSTS([](unsigned char byte) {
+  return unit_start(byte) == UnitStart::silent || byte == BLANK_CELL >> 8;
+});
+constexpr simd::ByteSet CELL_TRAILS([](unsigned char byte) { return byte == (BLANK_CELL & 0xFF); });
 
 using Decoder = DocumentDecoder<Html5Sink>;
 
@@ -449,16 +461,19 @@ class PlainCopier {
 
  public:
   explicit PlainCopier(const Utf8Table& table)
-      : table_(table), maps_({&LEADS, &SPACES}, CAPACITY) {}
+      : table_(table), maps_({&LEADS, &SPACES, &SILENT_FIRSTS, &CELL_TRAILS}, CAPACITY) {}
 
   // Maps the reader's buffered bytes, unless the block is mapped, and parses them once from
-  // their start, where a unit starts: which bytes start characters and which spaces pair off.
+  // their start, where a unit starts: which bytes start units, which of those write nothing,
+  // and which spaces pair off.
   void cover(const ByteReader& reader) {
     if (reader.block_number() == block_number_) return;
     block_number_ = reader.block_number();
     maps_.map(reader.data(), reader.available());
     const std::uint64_t* const leads = maps_.words(0);
     const std::uint64_t* const spaces = maps_.words(1);
+    const std::uint64_t* const silent_firsts = maps_.words(2);
+    const std::uint64_t* const cell_trails = maps_.words(3);
     const std::size_t words = (reader.available() + 63) / 64;
     std::uint64_t in_character = 0;  // the word before ended with a lead byte
     std::uint64_t in_pair = 0;       // ... with the first of two spaces, if a space follows
@@ -469,8 +484,11 @@ class PlainCopier {
       starts_[w] = ~trails & ~seconds;
       space_units_[w] = space_units;
       seconds_[w] = seconds;
+      // The maps hold a clear word past the run, for the trail of a cell that ends the word.
+      const std::uint64_t cells = leads[w] & (cell_trails[w] >> 1 | cell_trails[w + 1] << 63);
+      silent_[w] = starts_[w] & silent_firsts[w] & (~leads[w] | cells);
     }
-    starts_[words] = space_units_[words] = seconds_[words] = 0;
+    starts_[words] = space_units_[words] = seconds_[words] = silent_[words] = 0;
   }
 
   // Converts from `p`, which lies in the mapped block as `end` does, while sink.plain(). Stops
@@ -484,13 +502,15 @@ class PlainCopier {
     ByteWriter& out = sink.out();
     bool space_ok = sink.space_may_be_plain();
     const unsigned char* told = p;  // the sink knows of what was written before here
+    bool untold = false;            // characters were written since
     unsigned char* written = nullptr;
     // Hands the text written up to `c` to the sink.
     auto tell = [&](const unsigned char* c) {
       out.wrote_up_to(written);
-      if (c != told) {
+      if (untold) {
         sink.wrote_plain();
         space_ok = true;
+        untold = false;
       }
       told = c;
     };
@@ -517,6 +537,7 @@ class PlainCopier {
       std::uint64_t starts = window_bits(starts_.get(), p);
       std::uint64_t spaces = window_bits(space_units_.get(), p);
       std::uint64_t seconds = window_bits(seconds_.get(), p);
+      std::uint64_t silent = window_bits(silent_.get(), p);
       if ((starts & 1) == 0) {
         // A unit of the decoder took bytes that the parse of the block took otherwise: the
         // window is parsed from here. Where a unit starts, the two parses agree from there on.
@@ -524,23 +545,43 @@ class PlainCopier {
         spaces = maps_.bits(1, p) & ~trails;
         seconds = trail_bits(spaces) & spaces;
         starts = ~trails & ~seconds;
+        const std::uint64_t cells = leads & maps_.bits(3, p + 1);
+        silent = starts & maps_.bits(2, p) & (~leads | cells);
       }
       const std::uint64_t singles = spaces & ~seconds & ~(seconds >> 1);
+      // The units that the copy looks at: those that write nothing are passed over, but for one
+      // right after a space on its own, which goes to the decoder with the space, as what
+      // follows them decides how the space is written.
+      const std::uint64_t units = starts & ~(silent & ~(singles << 1));
       // A space on its own that may not go out as it is: the first unit, when the paragraph has
       // no character before or its last is a space.
-      const std::uint64_t held = singles & static_cast<std::uint64_t>(!space_ok);
-      // A space on its own at the end is left to the next window, which sees what follows it:
-      // another space to pair with, or a unit that it must not be written before.
-      const std::uint64_t last_single = singles >> 63;
-      // The characters before the first held space: held & -held is its bit, or 0 for none.
-      const std::uint64_t copied = starts & ~(last_single << 63) & ((held & (0 - held)) - 1);
+      const std::uint64_t held = singles & units & (0 - units) & (0 - std::uint64_t{!space_ok});
+      // A space on its own that is the window's last unit is left to the next window, which
+      // sees what follows it: another space to pair with, or a unit that it must not be
+      // written before.
+      const std::uint64_t last_unit =
+          units == 0 ? 0 : std::uint64_t{1} << (63 - std::countl_zero(units));
+      const std::uint64_t last_single = last_unit & singles;
+      // The units before the first held space: held & -held is its bit, or 0 for none.
+      const std::uint64_t copied = units & ~last_single & ((held & (0 - held)) - 1);
+      // The bits from where the sink was last told, in this window.
+      auto since_told = [&] {
+        return told > p ? ~std::uint64_t{0} << (told - p) : ~std::uint64_t{0};
+      };
       const unsigned char* next = nullptr;  // where a unit left this window's bits behind
       std::uint64_t left = copied;
       while ((left = simd::write_pairs(p, left, pairs, written)) != 0) {
         const auto i = static_cast<unsigned>(std::countr_zero(left));
         left &= left - 1;
         const unsigned char* c = p + i;
-        if (i > 0 && (singles >> (i - 1) & 1) != 0) return stop(c, true);
+        // What was written since the sink was told, the last unit a space on its own or not.
+        const std::uint64_t before = copied & ~(~std::uint64_t{0} << i) & since_told();
+        if (before != 0) {
+          const auto last = static_cast<unsigned>(63 - std::countl_zero(before));
+          untold = untold || (before & ~(std::uint64_t{1} << last)) != 0;
+          if ((singles >> last & 1) != 0) return stop(p + last + 1, true);
+          untold = true;
+        }
         tell(c);
         // After units that write nothing, the characters are in step with the bits still, and
         // only a space first in the window may have been held.
@@ -579,11 +620,13 @@ class PlainCopier {
         space_ok = sink.space_may_be_plain();
         continue;
       }
+      untold = untold || (copied & since_told()) != 0;
       if (held != 0) return stop(p + std::countr_zero(held), false);  // after no single space
       out.wrote_up_to(written);
-      // A character may end a byte past the window.
-      p += 64 + ((leads & starts) >> 63) - last_single;
-      space_ok = true;  // the window ends after a character
+      space_ok = space_ok || untold;                // the last unit written is a character
+      if (last_single == 1) return stop(p, false);  // the window holds no more
+      // A unit may end a byte past the window.
+      p += last_single != 0 ? std::countr_zero(last_single) : 64 + ((leads & starts) >> 63);
     }
     // The rest one unit at a time, leaving the last two bytes to the decoder.
     written = out.room(ROOM);
@@ -596,6 +639,7 @@ class PlainCopier {
       std::memcpy(written, utf8.data(), 4);
       written += utf8[3];
       space_ok = !single;
+      untold = untold || !single;
       after_single = single;
       p += 1 + (LEAD_BYTES[p[0]] | space) - single;
     }
@@ -627,6 +671,7 @@ class PlainCopier {
   std::unique_ptr<std::uint64_t[]> starts_{new std::uint64_t[WORDS]};
   std::unique_ptr<std::uint64_t[]> space_units_{new std::uint64_t[WORDS]};
   std::unique_ptr<std::uint64_t[]> seconds_{new std::uint64_t[WORDS]};
+  std::unique_ptr<std::uint64_t[]> silent_{new std::uint64_t[WORDS]};
   std::uint64_t block_number_ = ~std::uint64_t{0};
 };
 

@@ -218,17 +218,25 @@ TEST(DocToHtml5, FastPathsGiveWhatTheDecoderGives) {
 // Spaces, alone and in pairs, at every place of a window and its edges, before a character and
 // before a byte that stops the fast path.
 TEST(DocToHtml5, FastPathTakesSpacesAtWindowEdgesAsTheDecoderDoes) {
+  std::string blank_cells;  // units that write nothing, for more than a window
+  for (int i = 0; i < 40; ++i) blank_cells += "\xEF\xA3";
+  const std::string_view nexts[] = {"&", "\x01 ", "\xEF\xA0", "\x82\xA0", "\x85\x40", blank_cells};
   for (std::size_t n = 0; n < 140; ++n) {
     for (std::string_view spaces : {" ", "  ", "   "}) {
-      for (std::string_view next : {"&", "\x01 ", "\xEF\xA0", "\x82\xA0", "\x85\x40"}) {
-        const std::string document = std::string(50, 'x') + "\xEF\xA0" + std::string(n, 'k') +
-                                     std::string(spaces) + std::string(next) +
-                                     std::string(100, 'k');
-        for_each_level([&](simd::Level level) {
-          EXPECT_EQ(convert(document_to_html5, document),
-                    convert(document_to_html5_unit_by_unit, document))
-              << "level " << simd::level_name(level) << ", " << n << " characters before";
-        });
+      for (std::string_view next : nexts) {
+        // Characters before the spaces, or as many units that write nothing.
+        for (std::string_view unit : {"k", "\xEF\xA3"}) {
+          std::string before;
+          for (std::size_t i = 0; i < n; ++i) before += unit;
+          const std::string document = std::string(50, 'x') + "\xEF\xA0" + before +
+                                       std::string(spaces) + std::string(next) +
+                                       std::string(100, 'k');
+          for_each_level([&](simd::Level level) {
+            EXPECT_EQ(convert(document_to_html5, document),
+                      convert(document_to_html5_unit_by_unit, document))
+                << "level " << simd::level_name(level) << ", " << n << " units before";
+          });
+        }
       }
     }
   }
