@@ -135,6 +135,11 @@ class Utf8Table {
         at(static_cast<unsigned char>(code >> 8), low) = (*this)[replacement];
       }
     }
+    for (unsigned lead = 0; lead <= 0xFF; ++lead) {
+      if (unit_start(static_cast<unsigned char>(lead)) != UnitStart::lead) continue;
+      const char32_t c = character_on_page(static_cast<CharCode>(lead << 8 | INTERRUPTION_TRAIL));
+      if (c != encoding::NO_UNICODE) interruptible_[lead] = utf8_of(c);
+    }
   }
   // The entry of a code: one byte, or lead << 8 | trail.
   const Utf8& operator[](unsigned code) const {
@@ -142,12 +147,16 @@ class Utf8Table {
   }
   // The entries by the two bytes from where a character starts, through simd::pair_index().
   const Utf8* pairs() const { return pairs_.get(); }
+  // The entries of the two-byte characters whose trail may be interrupted, by their lead, for
+  // where the byte after the trail shows that it is not; a count of 0 for the other bytes.
+  const Utf8* interruptible() const { return interruptible_.data(); }
 
  private:
   Utf8& at(unsigned char first, unsigned char second) {
     return pairs_[simd::pair_index(first, second)];
   }
   std::unique_ptr<Utf8[]> pairs_;
+  std::array<Utf8, 256> interruptible_{};
 };
 
 const Utf8Table& utf8_table() {
@@ -499,6 +508,7 @@ class PlainCopier {
             Decoder& decoder) const {
     // Locals only, so that they stay in registers: the stores of the text could alias members.
     const Utf8* const pairs = table_.pairs();
+    const Utf8* const interruptible = table_.interruptible();
     ByteWriter& out = sink.out();
     bool space_ok = sink.space_may_be_plain();
     const unsigned char* told = p;  // the sink knows of what was written before here
@@ -574,6 +584,15 @@ class PlainCopier {
         const auto i = static_cast<unsigned>(std::countr_zero(left));
         left &= left - 1;
         const unsigned char* c = p + i;
+        // A character whose trail may be interrupted, where the byte after it shows it is not
+        // (a window's bytes are followed by two more).
+        if (c[1] == INTERRUPTION_TRAIL && !interrupts_character(c[2])) {
+          if (const Utf8 utf8 = interruptible[c[0]]; utf8[3] != 0) {
+            std::memcpy(written, utf8.data(), 4);
+            written += utf8[3];
+            continue;
+          }
+        }
         // What was written since the sink was told, the last unit a space on its own or not.
         const std::uint64_t before = copied & ~(~std::uint64_t{0} << i) & since_told();
         if (before != 0) {

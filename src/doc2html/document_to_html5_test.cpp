@@ -281,9 +281,11 @@ TEST(DocToHtml5, FastPathGivesWhatTheDecoderGivesForEveryCode) {
     }
     document += std::string(70, 'k') + " \x82\xA0";
     for_each_level([&](simd::Level level) {
-      EXPECT_EQ(convert(document_to_html5, document),
-                convert(document_to_html5_unit_by_unit, document))
+      std::uint64_t fast = 0, slow = 0;  // stand-ins
+      EXPECT_EQ(convert(document_to_html5, document, {}, &fast),
+                convert(document_to_html5_unit_by_unit, document, {}, &slow))
           << "level " << simd::level_name(level) << ", byte " << high;
+      EXPECT_EQ(fast, slow) << "level " << simd::level_name(level) << ", byte " << high;
     });
   }
 }
