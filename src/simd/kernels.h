@@ -39,10 +39,19 @@ std::uint64_t write_pairs_plain(const unsigned char* bytes, std::uint64_t bits,
                                                               unsigned char*& to) {
   unsigned char* at = to;
   while (bits != 0) {
-    const PairEntry entry = table[pair_index(bytes + std::countr_zero(bits))];
-    if (entry[3] == 0) break;
-    std::memcpy(at, entry.data(), 4);
-    at += entry[3];
+    // The entry as one word: where the machine is little-endian, its count is the top byte, so
+    // that one comparison finds a count of 0.
+    std::uint32_t entry;
+    std::memcpy(&entry, &table[pair_index(bytes + std::countr_zero(bits))], 4);
+    if constexpr (std::endian::native == std::endian::little) {
+      if (entry < 0x01000000) break;
+      std::memcpy(at, &entry, 4);
+      at += entry >> 24;
+    } else {
+      if ((entry & 0xFF) == 0) break;
+      std::memcpy(at, &entry, 4);
+      at += entry & 0xFF;
+    }
     bits &= bits - 1;
   }
   to = at;
