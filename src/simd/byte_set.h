@@ -4,7 +4,8 @@
 // states once. The vector kernels test membership through the ranges the set consists of, so
 // they find exactly the bytes that the rule names; tests hold every kernel to the predicate for
 // every byte value at every position. Which kernels run is chosen once, from what the processor
-// has: the plain ones, SSE2 or AVX2. Building with -DWPCONV_SIMD=OFF leaves only the plain ones.
+// has: the plain ones, SSE2, or AVX2 (with BMI1). Building with -DWPCONV_SIMD=OFF leaves only the
+// plain ones.
 //
 // The kernels also walk the set bits of a window through a table of short texts, each level
 // with the bit instructions it has.

@@ -127,7 +127,7 @@ TARGET void map_avx2(const ByteSet* const* sets, int count, const PreparedSets& 
   }
 }
 
-// Every processor with AVX2 has BMI1 as well; both are asked for before these kernels are chosen.
+// Processors with AVX2 have BMI1 as well, but both are asked for before these kernels are chosen.
 __attribute__((target("avx2,bmi"))) std::uint64_t write_pairs_bmi(const unsigned char* bytes,
                                                                   std::uint64_t bits,
                                                                   const PairEntry* table,
