@@ -602,18 +602,6 @@ class PlainCopier {
           untold = true;
         }
         tell(c);
-        // After units that write nothing, the characters are in step with the bits still, and
-        // only a space first in the window may have been held.
-        if (const unsigned char* after = skip_silent_units(c, end); after != c) {
-          told = after;
-          const auto j = static_cast<unsigned>(after - p);
-          if (space_ok && j < 64 && ((starts >> j) & 1) != 0) {
-            left = copied & (~std::uint64_t{0} << j);
-            continue;
-          }
-          next = after;
-          break;
-        }
         // The decoder's unit may take bytes that the bits took for characters.
         const Unit unit = decoder.decode(c, end, last);
         if (unit != Unit::decoded) return {p + i, unit};
