@@ -324,7 +324,11 @@ class Html5Sink {
     write(html);
     after_space_ = false;
     wrote_character_ = true;
-    if (title_settled_) return;
+    if (!title_settled_) add_to_title(html, blank);
+  }
+
+  // Out of line, as the title is settled soon, so that the fast path takes in only the rest.
+  [[gnu::noinline]] void add_to_title(std::string_view html, bool blank) {
     if (blank) {
       if (title_length_ > 0 && title_blank_.empty()) title_blank_ = html;
       return check_held();
@@ -345,13 +349,19 @@ class Html5Sink {
     open_paragraph();
     if (!space_pending_) {
       write(html);
-    } else if (pending_tags_.size() + html.size() <= PENDING_TAGS) {
+    } else {
+      tag_after_space(html);
+    }
+    check_held();
+  }
+  // A tag after a space that waits to see what follows it; rare, so out of line.
+  [[gnu::noinline]] void tag_after_space(std::string_view html) {
+    if (pending_tags_.size() + html.size() <= PENDING_TAGS) {
       pending_tags_ += html;
     } else {
       resolve_pending(KEPT_SPACE);
       write(html);
     }
-    check_held();
   }
 
   void open_paragraph() {
@@ -379,7 +389,9 @@ class Html5Sink {
 
   // The space that waited to see whether the paragraph ends after it, with the tags after it.
   void resolve_pending(std::string_view space) {
-    if (!space_pending_) return;
+    if (space_pending_) write_pending(space);
+  }
+  [[gnu::noinline]] void write_pending(std::string_view space) {  // rare: out of line
     space_pending_ = false;
     write(space);
     write(pending_tags_);
@@ -392,7 +404,7 @@ class Html5Sink {
 
   // The head with the title, then the body held so far; from here on the body goes straight
   // to the page.
-  void settle_title() {
+  [[gnu::noinline]] void settle_title() {
     title_settled_ = true;
     page_.write(PAGE_HEAD);
     page_.write(title_has_text_ ? std::string_view(title_) : UNTITLED);
@@ -455,6 +467,13 @@ constexpr simd::ByteSet SILENT_FIRSTS([](unsigned char byte) {
 constexpr simd::ByteSet CELL_TRAILS([](unsigned char byte) { return byte == (BLANK_CELL & 0xFF); });
 
 using Decoder = DocumentDecoder<Html5Sink>;
+
+// The decoder's step with the sink's handling of what it finds all in one, for the fast path:
+// attributes and paragraph marks are many. The sink's rarer work stays out of line.
+[[gnu::flatten]] Unit decode_unit(Decoder& decoder, const unsigned char*& p,
+                                  const unsigned char* end, bool last) {
+  return decoder.decode(p, end, last);
+}
 
 // The fast path: the plain characters from a unit start on, spaces among them, written as they
 // stand from the table, while the sink takes them so. Two spaces are a full-width space, a
@@ -603,7 +622,7 @@ class PlainCopier {
         }
         tell(c);
         // The decoder's unit may take bytes that the bits took for characters.
-        const Unit unit = decoder.decode(c, end, last);
+        const Unit unit = decode_unit(decoder, c, end, last);
         if (unit != Unit::decoded) return {p + i, unit};
         told = c;
         if (!sink.plain()) return {c, Unit::decoded};
