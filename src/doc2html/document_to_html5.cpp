@@ -679,7 +679,8 @@ class PlainCopier {
   // The trails among `leads`, the first of them a trail when `carry` is set; sets `carry` when a
   // lead that starts a character ends the word.
   static std::uint64_t trail_bits_after(std::uint64_t leads, std::uint64_t& carry) {
-    const std::uint64_t trails = carry != 0 ? trail_bits(leads >> 1) << 1 | 1 : trail_bits(leads);
+    // Without a branch: a first byte that is a trail starts no run of leads.
+    const std::uint64_t trails = trail_bits(leads & ~carry) | carry;
     carry = (leads & ~trails) >> 63;
     return trails;
   }
