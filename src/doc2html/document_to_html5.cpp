@@ -724,7 +724,7 @@ std::uint64_t convert(ByteReader& document, ByteWriter& html, bool fast) {
         }
       }
       const unsigned char* const at = p;
-      if (const Unit unit = decoder.decode(p, end, last); unit != Unit::decoded) {
+      if (const Unit unit = decode_unit(decoder, p, end, last); unit != Unit::decoded) {
         return Stop{at, unit};
       }
     }
