@@ -506,15 +506,14 @@ class PlainCopier {
     std::uint64_t in_character = 0;  // the word before ended with a lead byte
     std::uint64_t in_pair = 0;       // ... with the first of two spaces, if a space follows
     for (std::size_t w = 0; w < words; ++w) {
-      const std::uint64_t trails = trail_bits_after(leads[w], in_character);
-      const std::uint64_t space_units = spaces[w] & ~trails;
-      const std::uint64_t seconds = trail_bits_after(space_units, in_pair) & space_units;
-      starts_[w] = ~trails & ~seconds;
-      space_units_[w] = space_units;
-      seconds_[w] = seconds;
       // The maps hold a clear word past the run, for the trail of a cell that ends the word.
-      const std::uint64_t cells = leads[w] & (cell_trails[w] >> 1 | cell_trails[w + 1] << 63);
-      silent_[w] = starts_[w] & silent_firsts[w] & (~leads[w] | cells);
+      const Parse word =
+          parse(leads[w], spaces[w], silent_firsts[w],
+                cell_trails[w] >> 1 | cell_trails[w + 1] << 63, in_character, in_pair);
+      starts_[w] = word.starts;
+      space_units_[w] = word.spaces;
+      seconds_[w] = word.seconds;
+      silent_[w] = word.silent;
     }
     starts_[words] = space_units_[words] = seconds_[words] = silent_[words] = 0;
   }
@@ -563,20 +562,16 @@ class PlainCopier {
       const std::uint64_t leads = maps_.bits(0, p);
       // Spaces pair off from the first of a run, as the decoder takes them: two are a full-width
       // space, a character looked up by its two bytes like any other.
-      std::uint64_t starts = window_bits(starts_.get(), p);
-      std::uint64_t spaces = window_bits(space_units_.get(), p);
-      std::uint64_t seconds = window_bits(seconds_.get(), p);
-      std::uint64_t silent = window_bits(silent_.get(), p);
-      if ((starts & 1) == 0) {
+      Parse parsed{window_bits(starts_.get(), p), window_bits(space_units_.get(), p),
+                   window_bits(seconds_.get(), p), window_bits(silent_.get(), p)};
+      if ((parsed.starts & 1) == 0) {
         // A unit of the decoder took bytes that the parse of the block took otherwise: the
         // window is parsed from here. Where a unit starts, the two parses agree from there on.
-        const std::uint64_t trails = trail_bits(leads);
-        spaces = maps_.bits(1, p) & ~trails;
-        seconds = trail_bits(spaces) & spaces;
-        starts = ~trails & ~seconds;
-        const std::uint64_t cells = leads & maps_.bits(3, p + 1);
-        silent = starts & maps_.bits(2, p) & (~leads | cells);
+        std::uint64_t in_character = 0, in_pair = 0;
+        parsed = parse(leads, maps_.bits(1, p), maps_.bits(2, p), maps_.bits(3, p + 1),
+                       in_character, in_pair);
       }
+      const auto [starts, spaces, seconds, silent] = parsed;
       const std::uint64_t singles = spaces & ~seconds & ~(seconds >> 1);
       // The units that the copy looks at: those that write nothing are passed over, but for one
       // right after a space on its own, which goes to the decoder with the space, as what
@@ -675,6 +670,26 @@ class PlainCopier {
  private:
   static constexpr std::size_t CAPACITY = ByteReader::LOOKAHEAD + STREAM_BLOCK_SIZE;
   static constexpr std::size_t WORDS = CAPACITY / 64 + 2;
+
+  // The parse of 64 bytes from a unit start, or from where the word before left off: where units
+  // start, the spaces among them, the second space of each pair, and the units that write
+  // nothing. `cell_trails_after` has the bits of the bytes whose next one is a blank cell's
+  // trail; `in_character` and `in_pair` carry a lead or a first space from the word before into
+  // this one, and on into the next.
+  struct Parse {
+    std::uint64_t starts, spaces, seconds, silent;
+  };
+  static Parse parse(std::uint64_t leads, std::uint64_t spaces, std::uint64_t silent_firsts,
+                     std::uint64_t cell_trails_after, std::uint64_t& in_character,
+                     std::uint64_t& in_pair) {
+    const std::uint64_t trails = trail_bits_after(leads, in_character);
+    const std::uint64_t space_units = spaces & ~trails;
+    const std::uint64_t seconds = trail_bits_after(space_units, in_pair) & space_units;
+    const std::uint64_t starts = ~trails & ~seconds;
+    // A control byte, or the lead of a blank cell.
+    const std::uint64_t silent = starts & silent_firsts & (~leads | cell_trails_after);
+    return {starts, space_units, seconds, silent};
+  }
 
   // The trails among `leads`, the first of them a trail when `carry` is set; sets `carry` when a
   // lead that starts a character ends the word.
