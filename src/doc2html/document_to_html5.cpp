@@ -475,34 +475,26 @@ using Decoder = DocumentDecoder<Html5Sink>;
   return decoder.decode(p, end, last);
 }
 
-// The fast path: the plain characters from a unit start on, spaces among them, written as they
-// stand from the table, while the sink takes them so. Two spaces are a full-width space, a
-// character. A space on its own goes out as it is only between two characters of the paragraph:
-// the first only when the paragraph has a character and its last is not a space (`space_ok`),
-// and none that is not followed by a plain character. The units that write nothing are skipped
-// and the decoder takes the others on the way, as long as the sink takes plain characters after
-// them: a line end, an attribute or a paragraph mark does not end the fast path.
-class PlainCopier {
-  // The most a window or the rest writes: three bytes for each of 66 read, and the last copy
-  // writes four.
-  static constexpr std::size_t ROOM = 3 * 66 + 4;
-
+// The parse of a block, from its bytes alone: which bytes start units, which of those write
+// nothing, and which spaces pair off, with the maps it is made from. A block is parsed from its
+// start as though a unit starts there; where the bytes carried from the block before end in a
+// unit that runs into it, the copy finds the parse out of step and parses anew (see copy()).
+class BlockParse : public BlockIndex {
  public:
-  explicit PlainCopier(const Utf8Table& table)
-      : table_(table), maps_({&LEADS, &SPACES, &SILENT_FIRSTS, &CELL_TRAILS}, CAPACITY) {}
+  struct Parse {
+    std::uint64_t starts, spaces, seconds, silent;
+  };
 
-  // Maps the reader's buffered bytes, unless the block is mapped, and parses them once from
-  // their start, where a unit starts: which bytes start units, which of those write nothing,
-  // and which spaces pair off.
-  void cover(const ByteReader& reader) {
-    if (reader.block_number() == block_number_) return;
-    block_number_ = reader.block_number();
-    maps_.map(reader.data(), reader.available());
+  BlockParse() : maps_({&LEADS, &SPACES, &SILENT_FIRSTS, &CELL_TRAILS}, CAPACITY) {}
+
+  // Maps and parses [data, data + size), at most CAPACITY bytes.
+  void build(const unsigned char* data, std::size_t size) {
+    maps_.map(data, size);
     const std::uint64_t* const leads = maps_.words(0);
     const std::uint64_t* const spaces = maps_.words(1);
     const std::uint64_t* const silent_firsts = maps_.words(2);
     const std::uint64_t* const cell_trails = maps_.words(3);
-    const std::size_t words = (reader.available() + 63) / 64;
+    const std::size_t words = (size + 63) / 64;
     std::uint64_t in_character = 0;  // the word before ended with a lead byte
     std::uint64_t in_pair = 0;       // ... with the first of two spaces, if a space follows
     for (std::size_t w = 0; w < words; ++w) {
@@ -518,7 +510,106 @@ class PlainCopier {
     starts_[words] = space_units_[words] = seconds_[words] = silent_[words] = 0;
   }
 
-  // Converts from `p`, which lies in the mapped block as `end` does, while sink.plain(). Stops
+  const unsigned char* begin() const { return maps_.begin(); }
+  // The parse of the 64 bytes from `at`, which lies in the block.
+  Parse window(const unsigned char* at) const {
+    return {window_bits(starts_.get(), at), window_bits(space_units_.get(), at),
+            window_bits(seconds_.get(), at), window_bits(silent_.get(), at)};
+  }
+  // The leads among the 64 bytes from `at`.
+  std::uint64_t leads(const unsigned char* at) const { return maps_.bits(0, at); }
+  // The parse of the 64 bytes from `at` anew, as though a unit starts there.
+  Parse parse_from(const unsigned char* at) const {
+    std::uint64_t in_character = 0, in_pair = 0;
+    return parse(maps_.bits(0, at), maps_.bits(1, at), maps_.bits(2, at), maps_.bits(3, at + 1),
+                 in_character, in_pair);
+  }
+
+  static constexpr std::size_t CAPACITY = ByteReader::LOOKAHEAD + STREAM_BLOCK_SIZE;
+
+ private:
+  static constexpr std::size_t WORDS = CAPACITY / 64 + 2;
+
+  // The parse of 64 bytes from a unit start, or from where the word before left off: where units
+  // start, the spaces among them, the second space of each pair, and the units that write
+  // nothing. `cell_trails_after` has the bits of the bytes whose next one is a blank cell's
+  // trail; `in_character` and `in_pair` carry a lead or a first space from the word before into
+  // this one, and on into the next.
+  static Parse parse(std::uint64_t leads, std::uint64_t spaces, std::uint64_t silent_firsts,
+                     std::uint64_t cell_trails_after, std::uint64_t& in_character,
+                     std::uint64_t& in_pair) {
+    const std::uint64_t trails = trail_bits_after(leads, in_character);
+    const std::uint64_t space_units = spaces & ~trails;
+    const std::uint64_t seconds = trail_bits_after(space_units, in_pair) & space_units;
+    const std::uint64_t starts = ~trails & ~seconds;
+    // A control byte, or the lead of a blank cell.
+    const std::uint64_t silent = starts & silent_firsts & (~leads | cell_trails_after);
+    return {starts, space_units, seconds, silent};
+  }
+
+  // The trails among `leads`, the first of them a trail when `carry` is set; sets `carry` when a
+  // lead that starts a character ends the word.
+  static std::uint64_t trail_bits_after(std::uint64_t leads, std::uint64_t& carry) {
+    // Without a branch: a first byte that is a trail starts no run of leads.
+    const std::uint64_t trails = trail_bits(leads & ~carry) | carry;
+    carry = (leads & ~trails) >> 63;
+    return trails;
+  }
+
+  std::uint64_t window_bits(const std::uint64_t* words, const unsigned char* at) const {
+    const auto offset = static_cast<std::size_t>(at - maps_.begin());
+    const std::uint64_t* word = words + offset / 64;
+    const unsigned shift = offset % 64;
+    return shift == 0 ? word[0] : word[0] >> shift | word[1] << (64 - shift);
+  }
+
+  simd::ByteMaps maps_;
+  std::unique_ptr<std::uint64_t[]> starts_{new std::uint64_t[WORDS]};
+  std::unique_ptr<std::uint64_t[]> space_units_{new std::uint64_t[WORDS]};
+  std::unique_ptr<std::uint64_t[]> seconds_{new std::uint64_t[WORDS]};
+  std::unique_ptr<std::uint64_t[]> silent_{new std::uint64_t[WORDS]};
+};
+
+class BlockParser : public BlockIndexer {
+ public:
+  std::unique_ptr<BlockIndex> make() const override { return std::make_unique<BlockParse>(); }
+  void index(const unsigned char* data, std::size_t size, BlockIndex& index) const override {
+    static_cast<BlockParse&>(index).build(data, size);
+  }
+};
+const BlockParser BLOCK_PARSER;
+
+// The fast path: the plain characters from a unit start on, spaces among them, written as they
+// stand from the table, while the sink takes them so. Two spaces are a full-width space, a
+// character. A space on its own goes out as it is only between two characters of the paragraph:
+// the first only when the paragraph has a character and its last is not a space (`space_ok`),
+// and none that is not followed by a plain character. The units that write nothing are skipped
+// and the decoder takes the others on the way, as long as the sink takes plain characters after
+// them: a line end, an attribute or a paragraph mark does not end the fast path.
+class PlainCopier {
+  // The most a window or the rest writes: three bytes for each of 66 read, and the last copy
+  // writes four.
+  static constexpr std::size_t ROOM = 3 * 66 + 4;
+
+ public:
+  explicit PlainCopier(const Utf8Table& table) : table_(table) {}
+
+  // Takes the parse of the reader's block, unless it has it: the one the reading thread made,
+  // or else its own of the buffered bytes, from where a unit starts.
+  void cover(const ByteReader& reader) {
+    if (reader.block_number() == block_number_) return;
+    block_number_ = reader.block_number();
+    if (const BlockIndex* index = reader.block_index(BLOCK_PARSER)) {
+      block_ = static_cast<const BlockParse*>(index);
+    } else {
+      own_.build(reader.data(), reader.available());
+      block_ = &own_;
+    }
+  }
+  // Where the parse begins: copy() takes bytes from here on.
+  const unsigned char* begin() const { return block_->begin(); }
+
+  // Converts from `p`, which lies in the parsed block as `end` does, while sink.plain(). Stops
   // at the unit that the caller's decoder is to take (one after which the sink does not take
   // plain characters, a space that waits for what follows it, or one of the last bytes), or
   // where the decoder could not take one.
@@ -559,17 +650,14 @@ class PlainCopier {
     // A character may end a byte past the window.
     while (end - p >= 64 + 2) {
       written = out.room(ROOM);
-      const std::uint64_t leads = maps_.bits(0, p);
+      const std::uint64_t leads = block_->leads(p);
       // Spaces pair off from the first of a run, as the decoder takes them: two are a full-width
       // space, a character looked up by its two bytes like any other.
-      Parse parsed{window_bits(starts_.get(), p), window_bits(space_units_.get(), p),
-                   window_bits(seconds_.get(), p), window_bits(silent_.get(), p)};
+      BlockParse::Parse parsed = block_->window(p);
       if ((parsed.starts & 1) == 0) {
         // A unit of the decoder took bytes that the parse of the block took otherwise: the
         // window is parsed from here. Where a unit starts, the two parses agree from there on.
-        std::uint64_t in_character = 0, in_pair = 0;
-        parsed = parse(leads, maps_.bits(1, p), maps_.bits(2, p), maps_.bits(3, p + 1),
-                       in_character, in_pair);
+        parsed = block_->parse_from(p);
       }
       const auto [starts, spaces, seconds, silent] = parsed;
       const std::uint64_t singles = spaces & ~seconds & ~(seconds >> 1);
@@ -668,52 +756,9 @@ class PlainCopier {
   }
 
  private:
-  static constexpr std::size_t CAPACITY = ByteReader::LOOKAHEAD + STREAM_BLOCK_SIZE;
-  static constexpr std::size_t WORDS = CAPACITY / 64 + 2;
-
-  // The parse of 64 bytes from a unit start, or from where the word before left off: where units
-  // start, the spaces among them, the second space of each pair, and the units that write
-  // nothing. `cell_trails_after` has the bits of the bytes whose next one is a blank cell's
-  // trail; `in_character` and `in_pair` carry a lead or a first space from the word before into
-  // this one, and on into the next.
-  struct Parse {
-    std::uint64_t starts, spaces, seconds, silent;
-  };
-  static Parse parse(std::uint64_t leads, std::uint64_t spaces, std::uint64_t silent_firsts,
-                     std::uint64_t cell_trails_after, std::uint64_t& in_character,
-                     std::uint64_t& in_pair) {
-    const std::uint64_t trails = trail_bits_after(leads, in_character);
-    const std::uint64_t space_units = spaces & ~trails;
-    const std::uint64_t seconds = trail_bits_after(space_units, in_pair) & space_units;
-    const std::uint64_t starts = ~trails & ~seconds;
-    // A control byte, or the lead of a blank cell.
-    const std::uint64_t silent = starts & silent_firsts & (~leads | cell_trails_after);
-    return {starts, space_units, seconds, silent};
-  }
-
-  // The trails among `leads`, the first of them a trail when `carry` is set; sets `carry` when a
-  // lead that starts a character ends the word.
-  static std::uint64_t trail_bits_after(std::uint64_t leads, std::uint64_t& carry) {
-    // Without a branch: a first byte that is a trail starts no run of leads.
-    const std::uint64_t trails = trail_bits(leads & ~carry) | carry;
-    carry = (leads & ~trails) >> 63;
-    return trails;
-  }
-
-  // The bits of the block's parse for the 64 bytes from `at`.
-  std::uint64_t window_bits(const std::uint64_t* words, const unsigned char* at) const {
-    const auto offset = static_cast<std::size_t>(at - maps_.begin());
-    const std::uint64_t* word = words + offset / 64;
-    const unsigned shift = offset % 64;
-    return shift == 0 ? word[0] : word[0] >> shift | word[1] << (64 - shift);
-  }
-
   const Utf8Table& table_;
-  simd::ByteMaps maps_;
-  std::unique_ptr<std::uint64_t[]> starts_{new std::uint64_t[WORDS]};
-  std::unique_ptr<std::uint64_t[]> space_units_{new std::uint64_t[WORDS]};
-  std::unique_ptr<std::uint64_t[]> seconds_{new std::uint64_t[WORDS]};
-  std::unique_ptr<std::uint64_t[]> silent_{new std::uint64_t[WORDS]};
+  BlockParse own_;
+  const BlockParse* block_ = &own_;
   std::uint64_t block_number_ = ~std::uint64_t{0};
 };
 
@@ -721,13 +766,16 @@ std::uint64_t convert(ByteReader& document, ByteWriter& html, bool fast) {
   PlainCopier copier(utf8_table());
   Html5Sink sink(html);
   Decoder decoder(sink);
+  // Where blocks are read ahead, the reading thread parses them.
+  if (fast) document.index_blocks(&BLOCK_PARSER);
   decode_document(document, [&](const unsigned char* p, const unsigned char* end, bool last) {
     if (fast) copier.cover(document);
     while (p < end) {
       if (fast) {
         // Where a copy stops, another would stop at once: the unit there goes to the decoder,
-        // unless it writes nothing.
-        if (sink.plain()) {
+        // unless it writes nothing. The bytes carried from the block before, ahead of its
+        // parse, go to the decoder too.
+        if (sink.plain() && p >= copier.begin()) {
           const Stop stop = copier.copy(p, end, last, sink, decoder);
           if (stop.unit != Unit::decoded) return stop;
           p = stop.at;
@@ -745,6 +793,7 @@ std::uint64_t convert(ByteReader& document, ByteWriter& html, bool fast) {
     }
     return Stop{p, Unit::decoded};
   });
+  if (fast) document.index_blocks(nullptr);
   return sink.finish();
 }
 

@@ -193,9 +193,10 @@ TEST(DocToHtml5, FastPathsGiveWhatTheDecoderGives) {
                 convert(document_to_html_unit_by_unit, document))
           << "level " << simd::level_name(level) << ", round " << round;
     });
-    // Reads of a few bytes, and of more than a window, so that buffers end anywhere.
+    // Reads of a few bytes, and of more than a window, so that buffers end anywhere; read ahead,
+    // the blocks are parsed on the reading thread, each as though a unit starts it.
     const std::size_t piece = round % 2 != 0 ? 1 + round % 9 : 66 + round % 70;
-    EXPECT_EQ(convert(document_to_html5, document, {.piece = piece}),
+    EXPECT_EQ(convert(document_to_html5, document, {.piece = piece, .threads = round % 4 < 2}),
               convert(document_to_html5, document))
         << "read size " << piece << ", round " << round;
   }

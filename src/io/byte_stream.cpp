@@ -81,6 +81,14 @@ bool ByteReader::fill(std::size_t count) {
   return available() >= count;
 }
 
+void ByteReader::index_blocks(const BlockIndexer* indexer) {
+  if (read_ahead_) read_ahead_->index_with(indexer);
+}
+
+const BlockIndex* ByteReader::block_index(const BlockIndexer& indexer) const {
+  return current_ != nullptr && current_->indexed_by == &indexer ? current_->index.get() : nullptr;
+}
+
 void ByteReader::skip_to_end() {
   do advance(available());
   while (fill(1));

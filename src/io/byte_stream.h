@@ -35,6 +35,23 @@ class ReadAhead;
 struct ReadBlock;
 class WriteBehind;
 
+// What a converter works out from a block's bytes alone, before it takes them.
+class BlockIndex {
+ public:
+  virtual ~BlockIndex() = default;
+};
+
+// Works out a converter's BlockIndex of each block. Where blocks are read ahead, the reading
+// thread does it as soon as it has read one, so that the converter's thread is spared the work.
+// An indexer holds no state of its own: it lives as long as the program.
+class BlockIndexer {
+ public:
+  virtual ~BlockIndexer() = default;
+  virtual std::unique_ptr<BlockIndex> make() const = 0;
+  // Indexes the block [data, data + size) into `index`, which make() made.
+  virtual void index(const unsigned char* data, std::size_t size, BlockIndex& index) const = 0;
+};
+
 // Reads a source a block at a time. In text mode every CR byte is removed and the first 0x1A
 // byte ends the input, as a text-mode file read does on the word processor's system. With
 // `read_ahead`, a second thread reads the next blocks while the caller works on one; only for
@@ -78,6 +95,13 @@ class ByteReader {
   void advance(std::size_t n) { pos_ += n; }
   // Changes whenever the buffered bytes are replaced or moved.
   std::uint64_t block_number() const { return block_number_; }
+
+  // Has the blocks read ahead from now on indexed by `indexer` as they are read; null stops it.
+  // Without reading ahead, nothing is indexed.
+  void index_blocks(const BlockIndexer* indexer);
+  // The index that `indexer` made of the block that the buffered bytes end in, or null. It
+  // covers the block's own bytes, not those carried ahead of them from the block before.
+  const BlockIndex* block_index(const BlockIndexer& indexer) const;
 
  private:
   bool fill(std::size_t count);

@@ -60,6 +60,41 @@ TEST(ByteReader, LargeInputAcrossBlocksWithBytesCarriedOver) {
   }
 }
 
+// Blocks read ahead after index_blocks() come with an index of their own bytes, as text mode
+// leaves them; once indexing stops, those read after come without one.
+TEST(ByteReader, IndexesBlocksReadAheadOfTheirOwnBytes) {
+  struct Copy : BlockIndex {
+    std::string bytes;
+  };
+  struct Copier : BlockIndexer {
+    std::unique_ptr<BlockIndex> make() const override { return std::make_unique<Copy>(); }
+    void index(const unsigned char* data, std::size_t size, BlockIndex& index) const override {
+      static_cast<Copy&>(index).bytes.assign(reinterpret_cast<const char*>(data), size);
+    }
+  };
+  static const Copier copier;
+  std::string input;
+  for (int i = 0; i < 300; ++i) input += "line " + std::to_string(i) + "\r\n";
+  MemorySource source(input, 7);
+  ByteReader reader(source, ByteReader::Mode::text, true);
+  reader.index_blocks(&copier);
+  int indexed = 0, unindexed_after_stop = 0;
+  for (int block = 0; reader.ensure(1); ++block) {
+    const std::string buffered(reinterpret_cast<const char*>(reader.data()), reader.available());
+    const auto* index = static_cast<const Copy*>(reader.block_index(copier));
+    if (index != nullptr) {
+      EXPECT_EQ(index->bytes, buffered) << "block " << block;
+    }
+    indexed += index != nullptr;
+    if (block == 100) reader.index_blocks(nullptr);
+    // The blocks already read when indexing stopped may have been indexed.
+    if (block > 104) unindexed_after_stop += index == nullptr;
+    reader.advance(reader.available());
+  }
+  EXPECT_GT(indexed, 90);
+  EXPECT_GT(unindexed_after_stop, 200);
+}
+
 TEST(ByteReader, ReadErrorEndsTheInputAndIsKept) {
   for (bool read_ahead : {false, true}) {
     MemorySource source("abcdef", 2);

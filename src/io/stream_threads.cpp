@@ -49,6 +49,8 @@ class ReadAheadThread : public ReadAhead {
     changed_.notify_all();
   }
 
+  void index_with(const BlockIndexer* indexer) override { indexer_.store(indexer); }
+
  private:
   void run() {
     for (;;) {
@@ -73,6 +75,7 @@ class ReadAheadThread : public ReadAhead {
         }
         block->size = static_cast<std::size_t>(end - block->data);
       }
+      index(*block);
       {
         std::lock_guard lock(mutex_);
         full_.push_back(block);
@@ -82,8 +85,23 @@ class ReadAheadThread : public ReadAhead {
     }
   }
 
+  void index(Block& block) {
+    const BlockIndexer* indexer = indexer_.load();
+    if (indexer == nullptr || block.size == 0) {
+      block.indexed_by = nullptr;
+      return;
+    }
+    if (block.index_made_by != indexer) {
+      block.index = indexer->make();
+      block.index_made_by = indexer;
+    }
+    indexer->index(block.data, block.size, *block.index);
+    block.indexed_by = indexer;
+  }
+
   ByteSource& source_;
   ByteReader::Mode mode_;
+  std::atomic<const BlockIndexer*> indexer_{nullptr};
   Block blocks_[BLOCKS];
   std::mutex mutex_;
   std::condition_variable changed_;

@@ -26,6 +26,9 @@ struct ReadBlock {
   std::size_t source_bytes = 0;  // of the source, before text mode took out CRs and the 0x1A
   bool last = false;             // nothing comes after it
   bool failed = false;
+  const BlockIndexer* indexed_by = nullptr;  // what indexed these bytes, if anything
+  std::unique_ptr<BlockIndex> index;
+  const BlockIndexer* index_made_by = nullptr;
 };
 
 class ReadAhead {
@@ -35,6 +38,8 @@ class ReadAhead {
   virtual ReadBlock* next() = 0;
   // Gives a block back to be filled again; null is ignored.
   virtual void give_back(ReadBlock* block) = 0;
+  // Indexes each block read from now on with `indexer`, or none with null.
+  virtual void index_with(const BlockIndexer* indexer) = 0;
 };
 
 class WriteBehind {
