@@ -61,8 +61,14 @@ TEST(ByteReader, LargeInputAcrossBlocksWithBytesCarriedOver) {
 }
 
 // Blocks read ahead after index_blocks() come with an index of their own bytes, as text mode
-// leaves them; once indexing stops, those read after come without one.
+// leaves them; once indexing stops, those read after come without one. Without a thread to read
+// ahead on, no block has one.
 TEST(ByteReader, IndexesBlocksReadAheadOfTheirOwnBytes) {
+#ifdef WPCONV_NO_THREADS
+  constexpr bool threads = false;
+#else
+  constexpr bool threads = true;
+#endif
   struct Copy : BlockIndex {
     std::string bytes;
   };
@@ -91,7 +97,8 @@ TEST(ByteReader, IndexesBlocksReadAheadOfTheirOwnBytes) {
     if (block > 104) unindexed_after_stop += index == nullptr;
     reader.advance(reader.available());
   }
-  EXPECT_GT(indexed, 90);
+  EXPECT_EQ(indexed > 90, threads);
+  EXPECT_EQ(indexed == 0, !threads);
   EXPECT_GT(unindexed_after_stop, 200);
 }
 
