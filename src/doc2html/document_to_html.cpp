@@ -127,11 +127,8 @@ class DecisionMap {
 
   // The bits of the 64 bytes at `at`, which lies in the block; those past its end are clear.
   WindowBits window(const unsigned char* at) const {
-    const auto offset = static_cast<std::size_t>(at - maps_.begin());
-    const std::uint64_t* word = decisions_.get() + offset / 64;
-    const unsigned shift = offset % 64;
-    return {shift == 0 ? word[0] : word[0] >> shift | word[1] << (64 - shift), maps_.bits(2, at),
-            maps_.bits(3, at)};
+    return {simd::bits_from(decisions_.get(), static_cast<std::size_t>(at - maps_.begin())),
+            maps_.bits(2, at), maps_.bits(3, at)};
   }
 
  private:

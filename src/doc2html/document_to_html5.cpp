@@ -525,9 +525,8 @@ class BlockParse : public BlockIndex {
                  in_character, in_pair);
   }
 
-  static constexpr std::size_t CAPACITY = ByteReader::LOOKAHEAD + STREAM_BLOCK_SIZE;
-
  private:
+  static constexpr std::size_t CAPACITY = ByteReader::LOOKAHEAD + STREAM_BLOCK_SIZE;
   static constexpr std::size_t WORDS = CAPACITY / 64 + 2;
 
   // The parse of 64 bytes from a unit start, or from where the word before left off: where units
@@ -557,10 +556,7 @@ class BlockParse : public BlockIndex {
   }
 
   std::uint64_t window_bits(const std::uint64_t* words, const unsigned char* at) const {
-    const auto offset = static_cast<std::size_t>(at - maps_.begin());
-    const std::uint64_t* word = words + offset / 64;
-    const unsigned shift = offset % 64;
-    return shift == 0 ? word[0] : word[0] >> shift | word[1] << (64 - shift);
+    return simd::bits_from(words, static_cast<std::size_t>(at - maps_.begin()));
   }
 
   simd::ByteMaps maps_;

@@ -78,6 +78,14 @@ class ByteSet {
 
 inline constexpr int MAX_SETS = 4;
 
+// The 64 bits of a map of words from bit `offset` on; the map holds a word after the one that
+// bit is in.
+inline std::uint64_t bits_from(const std::uint64_t* words, std::size_t offset) {
+  const std::uint64_t* word = words + offset / 64;
+  const unsigned shift = offset % 64;
+  return shift == 0 ? word[0] : word[0] >> shift | word[1] << (64 - shift);
+}
+
 // Bit maps of a run of bytes, one for each of up to MAX_SETS sets, made for the whole run at once
 // by the kernels in use: bit i % 64 of word i / 64 of a set's map is set when the run's byte i
 // belongs to the set.
@@ -104,10 +112,7 @@ class ByteMaps {
   const std::uint64_t* words(int k) const { return words_.get() + k * stride_; }
   // The bits of set `k` for the 64 bytes from `at`, which lies in the run.
   std::uint64_t bits(int k, const unsigned char* at) const {
-    const auto offset = static_cast<std::size_t>(at - begin_);
-    const std::uint64_t* word = words(k) + offset / 64;
-    const unsigned shift = offset % 64;
-    return shift == 0 ? word[0] : word[0] >> shift | word[1] << (64 - shift);
+    return bits_from(words(k), static_cast<std::size_t>(at - begin_));
   }
 
  private:

@@ -41,17 +41,12 @@ std::uint64_t write_pairs_plain(const unsigned char* bytes, std::uint64_t bits,
   while (bits != 0) {
     // The entry as one word: where the machine is little-endian, its count is the top byte, so
     // that one comparison finds a count of 0.
+    constexpr bool little = std::endian::native == std::endian::little;
     std::uint32_t entry;
     std::memcpy(&entry, &table[pair_index(bytes + std::countr_zero(bits))], 4);
-    if constexpr (std::endian::native == std::endian::little) {
-      if (entry < 0x01000000) break;
-      std::memcpy(at, &entry, 4);
-      at += entry >> 24;
-    } else {
-      if ((entry & 0xFF) == 0) break;
-      std::memcpy(at, &entry, 4);
-      at += entry & 0xFF;
-    }
+    if (little ? entry < 0x01000000 : (entry & 0xFF) == 0) break;
+    std::memcpy(at, &entry, 4);
+    at += little ? entry >> 24 : entry & 0xFF;
     bits &= bits - 1;
   }
   to = at;
